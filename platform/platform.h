@@ -1,0 +1,47 @@
+// The platform the program runs on: one object per platform resource. The
+// Windows build binds them to the real APIs, the host build and the tests to
+// the simulated machine.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/interaction.h"
+#include "platform/known_folders.h"
+#include "platform/power_api.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/resource_modules.h"
+#include "platform/system_info.h"
+
+namespace quellora {
+
+struct Platform {
+    Registry* registry = nullptr;
+    PowerApi* power = nullptr;
+    SystemInfo* system = nullptr;
+    KnownFolders* folders = nullptr;
+    Clock* clock = nullptr;
+    Console* console = nullptr;
+    Processes* processes = nullptr;
+    ResourceModules* modules = nullptr;
+    Interaction* interaction = nullptr;
+};
+
+// The platform of this process. Set once at start, before any other thread
+// runs; tests install their own for the length of a test.
+Platform& Sys();
+void SetPlatform(Platform* platform);
+
+// Installs a platform for the lifetime of the object and puts the previous one back.
+class ScopedPlatform {
+public:
+    explicit ScopedPlatform(Platform* platform);
+    ~ScopedPlatform();
+    ScopedPlatform(const ScopedPlatform&) = delete;
+    ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+
+private:
+    Platform* previous_;
+};
+
+}  // namespace quellora
