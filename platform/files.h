@@ -46,9 +46,10 @@ bool DeleteTree(std::u16string_view path);
 // written, flushed to disk and then moved over the target. On any failure the
 // target is left as it was and no temporary file remains.
 bool WriteFileAtomic(std::u16string_view path, std::string_view bytes);
-// Appends to a file, creating it when missing; `sizeBefore` receives its size
-// before the write.
-bool AppendToFile(std::u16string_view path, std::string_view bytes, uint64_t* sizeBefore = nullptr);
+// Appends to a file, creating it when missing (shared for reading and writing
+// while open). `headerIfEmpty` is written first when the file is empty (a byte
+// order mark, for instance).
+bool AppendToFile(std::u16string_view path, std::string_view bytes, std::string_view headerIfEmpty = {});
 
 namespace testing {
 // Makes the next writes of WriteFileAtomic fail after `bytes` bytes, as a full

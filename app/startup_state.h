@@ -1,0 +1,31 @@
+// Process-wide start-up state, written by the entry and read everywhere else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/resource_modules.h"
+
+namespace quellora {
+
+inline constexpr char16_t kProgramVersion[] = u"" QUELLORA_VERSION_TEXT;
+
+struct StartupState {
+    std::u16string productName = u"Quellora";      // caption of message boxes, name of the registry key
+    std::u16string executableName = u"quellora.exe";
+    std::u16string executablePath;                 // full path, at most 1023 characters
+    bool classic = false;
+    bool noTray = false;
+    bool showMainWindowAtStart = true;
+    uint16_t currentLanguage = 0x409;
+    ModuleHandle resourceModule = 0;
+    ModuleHandle englishModule = 0;
+    bool englishFallbackLoaded = true;
+    bool darkTheme = false;
+};
+
+StartupState& State();
+// The folder of the executable (up to its last separator, without it); empty when unknown.
+std::u16string ExecutableFolder();
+
+}  // namespace quellora

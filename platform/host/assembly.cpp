@@ -1,0 +1,62 @@
+// The host build's platform: the simulated machine kept in its state folder
+// (QUELLORA_SIM_DIR, else ~/.local/state/quellora-sim), with the host's own
+// clock, standard output and language modules.
+#include "platform/assembly.h"
+
+#include "platform/files.h"
+#include "platform/host/host_platform.h"
+#include "platform/host/journal_registry.h"
+#include "platform/sim/sim_interaction.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_power_api.h"
+#include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_system_info.h"
+#include "platform/text.h"
+
+namespace quellora {
+
+namespace {
+
+class HostAssembly : public PlatformAssembly {
+public:
+    explicit HostAssembly(const std::u16string& stateDir)
+        : registry_((CreateDirectories(stateDir), Utf16ToUtf8(JoinPath(stateDir, u"registry.journal")))),
+          machine_(registry_, true),
+          power_(machine_),
+          system_(machine_),
+          folders_(stateDir),
+          processes_(machine_, nullptr),
+          modules_(FolderPart(host::HostExecutablePath())),
+          interaction_(machine_) {
+        platform.registry = &registry_;
+        platform.power = &power_;
+        platform.system = &system_;
+        platform.folders = &folders_;
+        platform.clock = &clock_;
+        platform.console = &console_;
+        platform.processes = &processes_;
+        platform.modules = &modules_;
+        platform.interaction = &interaction_;
+        machine = &machine_;
+    }
+
+private:
+    JournalRegistry registry_;
+    sim::SimMachine machine_;
+    sim::SimPowerApi power_;
+    sim::SimSystemInfo system_;
+    host::HostFolders folders_;
+    host::HostClock clock_;
+    host::HostConsole console_;
+    sim::SimProcesses processes_;
+    host::HostResourceModules modules_;
+    sim::SimInteraction interaction_;
+};
+
+}  // namespace
+
+std::unique_ptr<PlatformAssembly> AssemblePlatform() {
+    return std::make_unique<HostAssembly>(Utf8ToUtf16(host::DefaultStateDir()));
+}
+
+}  // namespace quellora

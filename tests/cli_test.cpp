@@ -1,0 +1,73 @@
+// The host program run as a user runs it: exit codes and the exact bytes it prints.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace quellora {
+namespace {
+
+using testing::RunProgram;
+
+class CliTest : public ::testing::Test {
+protected:
+    testing::TempDir state;
+    testing::ProgramResult Quellora(const std::vector<std::string>& args) {
+        return RunProgram("quellora", args, {{"QUELLORA_SIM_DIR", state.path()}});
+    }
+    testing::ProgramResult Sim(const std::vector<std::string>& args) {
+        return RunProgram("quellora-sim", args, {{"QUELLORA_SIM_DIR", state.path()}});
+    }
+};
+
+TEST_F(CliTest, PlansPrintsJsonWithCrLfAndNoByteOrderMark) {
+    auto r = Quellora({"/plans"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_GE(r.out.size(), 3u);
+    EXPECT_EQ(r.out.substr(0, 3), "[\r\n");
+    EXPECT_EQ(r.out.substr(r.out.size() - 3), "]\r\n");
+    for (size_t i = 0; i < r.out.size(); ++i) {
+        if (r.out[i] == '\n') {
+            EXPECT_EQ(r.out[i - 1], '\r') << "at byte " << i;
+        }
+    }
+    EXPECT_NE(r.out.find("\"name\": \"Balanced\""), std::string::npos);
+    EXPECT_EQ(Quellora({"/PLANS"}).out, r.out);
+}
+
+TEST_F(CliTest, AnotherProgramChangesTheActivePlan) {
+    auto before = Quellora({"/plans"});
+    ASSERT_EQ(Sim({"active", "Power saver"}).exitCode, 0);
+    auto after = Quellora({"/plans"});
+    EXPECT_NE(after.out, before.out);
+    EXPECT_NE(after.out.find("\"active\": true,\r\n    \"guid\": \"{A1841308-3541-4FAB-BC81-F71556F20B4A}\""),
+              std::string::npos)
+        << after.out;
+}
+
+TEST_F(CliTest, UsageErrorAndHelp) {
+    auto r = Quellora({"/plans", "x"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Wrong arguments for /plans. Run quellora.exe /help to see how to use it.\r\n");
+    auto help = Quellora({"/?"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(Quellora({"/help"}).out, help.out);
+    EXPECT_NE(help.out.find("quellora.exe /exportprofile <name> <file>\r\n"), std::string::npos);
+}
+
+TEST_F(CliTest, AMissingLanguageModuleEndsTheStart) {
+    // A copy of the program without its modules beside it.
+    testing::TempDir bin;
+    std::string copy = bin.path() + "/quellora";
+    testing::WriteBytes(copy, testing::ReadBytes(testing::BuildDir() + "/quellora"));
+    ASSERT_EQ(chmod(copy.c_str(), 0755), 0);
+    auto r = testing::RunProgram(copy, {"/plans"}, {{"QUELLORA_SIM_DIR", state.path()}});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "There was an error loading the resource DLL tw_rsrc_english.dll!\n");
+}
+
+}  // namespace
+}  // namespace quellora

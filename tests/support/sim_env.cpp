@@ -1,0 +1,55 @@
+#include "tests/support/sim_env.h"
+
+#include "app/startup_state.h"
+#include "app/language.h"
+#include "platform/text.h"
+#include "power/main_topology.h"
+#include "tests/support/run_program.h"
+
+namespace quellora::testing {
+
+void CapturingConsole::WriteError(std::u16string_view text) {
+    err += Utf16ToUtf8(text);
+    err += "\n";
+}
+
+SimEnv::SimEnv(std::u16string_view layout) {
+    machine_ = std::make_unique<sim::SimMachine>(registry_, true);
+    if (layout != sim::kDefaultLayout) machine_->SetLayout(layout);
+    power_ = std::make_unique<sim::SimPowerApi>(*machine_);
+    system_ = std::make_unique<sim::SimSystemInfo>(*machine_);
+    processes_ = std::make_unique<sim::SimProcesses>(*machine_, nullptr);
+    interaction_ = std::make_unique<sim::SimInteraction>(*machine_);
+    folders_ = std::make_unique<host::HostFolders>(dir_.path16());
+    modules_ = std::make_unique<host::HostResourceModules>(Utf8ToUtf16(BuildDir()));
+    platform_.registry = &registry_;
+    platform_.power = power_.get();
+    platform_.system = system_.get();
+    platform_.folders = folders_.get();
+    platform_.clock = &clock_;
+    platform_.console = &console_;
+    platform_.processes = processes_.get();
+    platform_.modules = modules_.get();
+    platform_.interaction = interaction_.get();
+    SetPlatform(&platform_);
+    // A new process: no language chosen yet, the English module beside the program.
+    State() = StartupState{};
+    State().executablePath = Utf8ToUtf16(BuildDir() + "/quellora");
+    LoadEnglishModuleOnly();
+    ResetMainTopology();
+}
+
+SimEnv::~SimEnv() {
+    ResetMainTopology();
+    State() = StartupState{};
+    SetPlatform(nullptr);
+}
+
+void SimEnv::SetLayout(std::u16string_view layout) {
+    machine_->SetLayout(layout);
+    ResetMainTopology();
+}
+
+void SimEnv::UseClock(Clock* clock) { platform_.clock = clock ? clock : &clock_; }
+
+}  // namespace quellora::testing
