@@ -1,0 +1,644 @@
+// quellora-sim: looks at and changes the simulated machine from outside, as
+// another program (or the user at the Windows settings) would.
+//
+//   quellora-sim help
+//
+// Exit codes: 0 done, 1 bad usage (the usage line is printed), 2 failure.
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/assembly.h"
+#include "platform/errors.h"
+#include "platform/guid.h"
+#include "platform/sim/catalogue.h"
+#include "platform/sim/layouts.h"
+#include "platform/sim/reg_util.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_powercfg.h"
+#include "platform/text.h"
+
+namespace quellora::sim {
+namespace {
+
+constexpr Hive kLm = Hive::LocalMachine;
+constexpr int kOk = 0;
+constexpr int kUsage = 1;
+constexpr int kFailed = 2;
+
+using Args = std::vector<std::u16string>;
+
+void Out(std::u16string_view text) {
+    const std::string bytes = Utf16ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void Err(std::u16string_view text) {
+    const std::string bytes = Utf16ToUtf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+int Failed(std::u16string_view message) {
+    Err(message);
+    return kFailed;
+}
+
+// ---- Plans and settings by name
+
+std::vector<Guid> AllPlans(SimMachine& m) {
+    std::vector<std::u16string> names;
+    std::vector<Guid> plans;
+    m.registry().EnumKeys(kLm, paths::kPowerSchemes, names);
+    for (const auto& name : names) {
+        Guid g;
+        if (StringToGuid(name, g)) plans.push_back(g);
+    }
+    return plans;
+}
+
+std::u16string PlanName(SimMachine& m, const Guid& plan) {
+    return ResolveIndirectText(TextOr(m.registry(), kLm, SchemeKey(plan), u"FriendlyName", u""));
+}
+
+// By alias (balanced, high, saver, ultimate), GUID (braces optional) or friendly name (any case).
+bool ResolvePlan(SimMachine& m, std::u16string_view text, Guid& plan) {
+    for (const PlanDef& def : StockPlans()) {
+        if (EqualsIgnoreAsciiCase(text, def.shortAlias)) {
+            plan = def.guid;
+            return true;
+        }
+    }
+    if (StringToGuid(text, plan)) return true;
+    for (const Guid& g : AllPlans(m)) {
+        if (EqualsIgnoreCase(PlanName(m, g), text)) {
+            plan = g;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ResolveSetting(std::u16string_view text, Guid& setting) {
+    if (const SettingDef* def = FindSettingByAlias(text)) {
+        setting = def->guid;
+        return true;
+    }
+    return StringToGuid(text, setting);
+}
+
+std::u16string SettingLabel(const Guid& setting) {
+    const SettingDef* def = FindSetting(setting);
+    return def ? std::u16string(def->alias) : GuidToBareText(setting);
+}
+
+// "ac", "dc" or "both".
+bool ParseSides(std::u16string_view text, bool& ac, bool& dc) {
+    ac = EqualsIgnoreAsciiCase(text, u"ac") || EqualsIgnoreAsciiCase(text, u"both");
+    dc = EqualsIgnoreAsciiCase(text, u"dc") || EqualsIgnoreAsciiCase(text, u"both");
+    return ac || dc;
+}
+
+bool ParseOnOff(std::u16string_view text, bool& on) {
+    if (EqualsIgnoreAsciiCase(text, u"on") || EqualsIgnoreAsciiCase(text, u"yes") ||
+        EqualsIgnoreAsciiCase(text, u"true") || text == u"1") {
+        on = true;
+        return true;
+    }
+    if (EqualsIgnoreAsciiCase(text, u"off") || EqualsIgnoreAsciiCase(text, u"no") ||
+        EqualsIgnoreAsciiCase(text, u"false") || text == u"0") {
+        on = false;
+        return true;
+    }
+    return false;
+}
+
+// Decimal, or hexadecimal with 0x.
+bool ParseNumber(std::u16string_view text, uint64_t max, uint32_t& out) {
+    if (text.empty()) return false;
+    uint64_t v = 0;
+    size_t i = 0;
+    int base = 10;
+    if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+        base = 16;
+        i = 2;
+    }
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        int d = -1;
+        if (c >= u'0' && c <= u'9') d = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f') d = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F') d = c - u'A' + 10;
+        if (d < 0) return false;
+        v = v * base + static_cast<uint64_t>(d);
+        if (v > max) return false;
+    }
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+// Overlay numbers: "1", "2", "3" or "all".
+bool ParseOverlays(std::u16string_view text, std::vector<int>& numbers) {
+    if (EqualsIgnoreAsciiCase(text, u"all")) {
+        for (const OverlayDef& def : Overlays()) numbers.push_back(def.number);
+        return true;
+    }
+    uint32_t n = 0;
+    if (!ParseNumber(text, 3, n) || FindOverlay(static_cast<int>(n)) == nullptr) return false;
+    numbers.push_back(static_cast<int>(n));
+    return true;
+}
+
+// ---- Commands
+
+struct Context {
+    SimMachine& machine;
+    const Args& args;  // after the command's name
+};
+
+struct Command {
+    const char16_t* name;
+    const char16_t* usage;
+    const char16_t* help;
+    size_t minArgs;
+    size_t maxArgs;
+    std::function<int(Context&)> run;
+};
+
+int Plans(Context& c) {
+    SimMachine& m = c.machine;
+    Guid active;
+    m.ActiveScheme(active);
+    for (const Guid& plan : AllPlans(m)) {
+        std::u16string marks;
+        if (m.IsPlanHidden(plan)) marks += u" [hidden]";
+        if (m.IsOverlay(plan)) marks += u" [overlay]";
+        if (m.IsPlanNameUnreadable(plan)) marks += u" [name unreadable]";
+        for (bool ac : {true, false}) {
+            Guid overlay;
+            if (m.IsOverlay(plan) && m.ActiveOverlay(ac, overlay) && overlay == plan) {
+                marks += ac ? u" [active overlay AC]" : u" [active overlay DC]";
+            }
+        }
+        Out((plan == active ? u"* " : u"  ") + GuidToText(plan) + u"  " + PlanName(m, plan) + marks);
+    }
+    return kOk;
+}
+
+int Active(Context& c) {
+    SimMachine& m = c.machine;
+    if (c.args.empty()) {
+        Guid active;
+        if (!m.ActiveScheme(active)) return Failed(u"no active plan");
+        Out(GuidToText(active) + u"  " + PlanName(m, active));
+        return kOk;
+    }
+    Guid plan;
+    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
+    if (m.IsOverlay(plan)) return Failed(u"an overlay is made active with: overlay active <1|2|3>");
+    m.WriteActiveScheme(plan);
+    m.ApplyActivePlan();
+    return kOk;
+}
+
+std::u16string ValueText(SimMachine& m, const Guid& plan, const Guid& setting, bool ac) {
+    uint32_t value = 0;
+    ValueOrigin origin = ValueOrigin::Plan;
+    if (m.ReadPlanValue(plan, guids::kSubProcessor, setting, ac, value, &origin) != err::kSuccess) return u"-";
+    std::u16string text = ToDecimal(value);
+    if (value > 0xFFFF) text += Format(u" (0x%08X)", value);
+    if (origin == ValueOrigin::Default) text += u" (default)";
+    if (origin == ValueOrigin::ProvisionedDefault) text += u" (default, CPU-tuned)";
+    return text;
+}
+
+int Values(Context& c) {
+    SimMachine& m = c.machine;
+    Guid plan;
+    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
+    std::vector<Guid> settings;
+    if (c.args.size() > 1) {
+        Guid setting;
+        if (!ResolveSetting(c.args[1], setting)) return Failed(u"no such setting: " + c.args[1]);
+        if (!m.SettingPresent(guids::kSubProcessor, setting)) return Failed(u"not on this machine: " + c.args[1]);
+        settings.push_back(setting);
+    } else {
+        for (const SettingDef& def : Settings()) {
+            if (m.SettingPresent(guids::kSubProcessor, def.guid)) settings.push_back(def.guid);
+        }
+    }
+    for (const Guid& setting : settings) {
+        Out(Format(u"%-24s AC %-28s DC %s", SettingLabel(setting), ValueText(m, plan, setting, true),
+                   ValueText(m, plan, setting, false)));
+    }
+    return kOk;
+}
+
+int Set(Context& c) {
+    SimMachine& m = c.machine;
+    Guid plan;
+    Guid setting;
+    bool ac = false;
+    bool dc = false;
+    uint32_t value = 0;
+    if (!ParseSides(c.args[2], ac, dc) || !ParseNumber(c.args[3], 0xFFFFFFFFu, value)) return kUsage;
+    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
+    if (!ResolveSetting(c.args[1], setting)) return Failed(u"no such setting: " + c.args[1]);
+    if (ac && m.WritePlanValue(plan, guids::kSubProcessor, setting, true, value) != err::kSuccess) return kFailed;
+    if (dc && m.WritePlanValue(plan, guids::kSubProcessor, setting, false, value) != err::kSuccess) return kFailed;
+    return kOk;
+}
+
+int Unset(Context& c) {
+    SimMachine& m = c.machine;
+    Guid plan;
+    Guid setting;
+    bool ac = false;
+    bool dc = false;
+    if (!ParseSides(c.args[2], ac, dc)) return kUsage;
+    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
+    if (!ResolveSetting(c.args[1], setting)) return Failed(u"no such setting: " + c.args[1]);
+    if (ac) m.UnsetPlanValue(plan, guids::kSubProcessor, setting, true);
+    if (dc) m.UnsetPlanValue(plan, guids::kSubProcessor, setting, false);
+    return kOk;
+}
+
+int RemoveSetting(Context& c) {
+    SimMachine& m = c.machine;
+    Guid plan;
+    Guid setting;
+    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
+    if (!ResolveSetting(c.args[1], setting)) return Failed(u"no such setting: " + c.args[1]);
+    return m.RemovePlanSetting(plan, guids::kSubProcessor, setting) == err::kSuccess ? kOk : kFailed;
+}
+
+int Rename(Context& c) {
+    SimMachine& m = c.machine;
+    Guid plan;
+    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
+    return WriteText(m.registry(), kLm, SchemeKey(plan), u"FriendlyName", c.args[1]) == err::kSuccess ? kOk
+                                                                                                       : kFailed;
+}
+
+int Overlay(Context& c) {
+    SimMachine& m = c.machine;
+    const std::u16string& what = c.args[0];
+    if (c.args.size() != 2) return kUsage;
+    if (EqualsIgnoreAsciiCase(what, u"add") || EqualsIgnoreAsciiCase(what, u"remove")) {
+        std::vector<int> numbers;
+        if (!ParseOverlays(c.args[1], numbers)) return kUsage;
+        for (int n : numbers) {
+            if (EqualsIgnoreAsciiCase(what, u"add") ? !m.AddOverlay(n) : !m.RemoveOverlay(n)) return kFailed;
+        }
+        m.ApplyActivePlan();
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(what, u"active")) {
+        Guid overlay;
+        if (!EqualsIgnoreAsciiCase(c.args[1], u"none")) {
+            std::vector<int> numbers;
+            if (!ParseOverlays(c.args[1], numbers) || numbers.size() != 1) return kUsage;
+            overlay = FindOverlay(numbers[0])->guid;
+            if (!m.PlanExists(overlay)) return Failed(u"the overlay is not added: overlay add " + c.args[1]);
+        }
+        m.WriteActiveOverlay(true, overlay);
+        m.WriteActiveOverlay(false, overlay);
+        m.ApplyActivePlan();
+        return kOk;
+    }
+    return kUsage;
+}
+
+int OnOffFact(Context& c, const std::function<void(bool)>& set) {
+    bool on = false;
+    if (!ParseOnOff(c.args[0], on)) return kUsage;
+    set(on);
+    return kOk;
+}
+
+int Refuse(Context& c) {
+    SimMachine& m = c.machine;
+    Guid setting;
+    bool ac = false;
+    bool dc = false;
+    uint32_t error = err::kAccessDenied;
+    if (!ParseSides(c.args[1], ac, dc)) return kUsage;
+    if (c.args.size() > 2 && !ParseNumber(c.args[2], 0xFFFFFFFFu, error)) return kUsage;
+    if (!ResolveSetting(c.args[0], setting)) return Failed(u"no such setting: " + c.args[0]);
+    if (ac) m.SetWriteRefusal(setting, true, error);
+    if (dc) m.SetWriteRefusal(setting, false, error);
+    return kOk;
+}
+
+int Allow(Context& c) {
+    SimMachine& m = c.machine;
+    if (EqualsIgnoreAsciiCase(c.args[0], u"all")) {
+        m.ClearAllWriteRefusals();
+        return kOk;
+    }
+    Guid setting;
+    if (!ResolveSetting(c.args[0], setting)) return Failed(u"no such setting: " + c.args[0]);
+    m.ClearWriteRefusals(setting);
+    return kOk;
+}
+
+int PlanFlag(Context& c, bool hidden) {
+    SimMachine& m = c.machine;
+    Guid plan;
+    bool on = false;
+    if (!ParseOnOff(c.args[1], on)) return kUsage;
+    if (!ResolvePlan(m, c.args[0], plan)) return Failed(u"no such plan: " + c.args[0]);
+    if (hidden) m.SetPlanHidden(plan, on);
+    else m.SetPlanNameUnreadable(plan, on);
+    return kOk;
+}
+
+int LayoutCommand(Context& c) {
+    SimMachine& m = c.machine;
+    if (c.args.empty()) {
+        const std::u16string current = m.LayoutName();
+        for (const LayoutDef& layout : Layouts()) {
+            Out(Format(u"%s %-14s %s; %s", current == layout.name ? u"*" : u" ", layout.name, layout.processorName,
+                       layout.summary));
+        }
+        return kOk;
+    }
+    if (!m.SetLayout(c.args[0])) return Failed(u"no such layout: " + c.args[0]);
+    return kOk;
+}
+
+int WindowsCommand(Context& c) {
+    SimMachine& m = c.machine;
+    if (c.args.empty()) {
+        const WindowsVersion v = m.Windows();
+        Out(Format(u"%u.%u.%u.%u  %s %s", v.major, v.minor, v.build, v.ubr, v.productName, v.displayVersion));
+        return kOk;
+    }
+    uint32_t build = 0;
+    if (!ParseNumber(c.args[0], 0xFFFFFFFFu, build) || build == 0) return kUsage;
+    m.SetWindows(WindowsForBuild(build));
+    return kOk;
+}
+
+int Answer(Context& c) {
+    bool yes = false;
+    if (!ParseOnOff(c.args[0], yes)) return kUsage;
+    c.machine.SetMessageBoxAnswer(yes ? 6 : 7);
+    return kOk;
+}
+
+int Reset(Context& c) {
+    const std::u16string layout = c.args.empty() ? std::u16string(kDefaultLayout) : c.args[0];
+    if (FindLayout(layout) == nullptr) return Failed(u"no such layout: " + layout);
+    return c.machine.Reset(layout) ? kOk : kFailed;
+}
+
+std::u16string ValueDump(const RegValue& v) {
+    switch (v.type) {
+        case regtype::kSz:
+        case regtype::kExpandSz:
+            return (v.type == regtype::kSz ? u"REG_SZ \"" : u"REG_EXPAND_SZ \"") +
+                   Utf16FromBytes(v.data.data(), v.data.size()) + u"\"";
+        case regtype::kDword: {
+            const uint32_t d = DwordFromBytes(v.data.data(), v.data.size());
+            return Format(u"REG_DWORD 0x%08x (%u)", d, d);
+        }
+        case regtype::kQword: {
+            uint64_t q = 0;
+            for (size_t i = 0; i < v.data.size() && i < 8; ++i) q |= uint64_t(v.data[i]) << (8 * i);
+            return Format(u"REG_QWORD 0x%016llx (%llu)", static_cast<unsigned long long>(q),
+                          static_cast<unsigned long long>(q));
+        }
+        default: {
+            std::u16string text = Format(u"type %u:", v.type);
+            for (uint8_t b : v.data) text += Format(u" %02x", b);
+            return text;
+        }
+    }
+}
+
+void DumpKey(Registry& r, Hive hive, const std::u16string& hiveName, const std::u16string& key) {
+    Out(u"[" + hiveName + (key.empty() ? u"" : u"\\") + key + u"]");
+    std::vector<RegEntry> values;
+    r.EnumValues(hive, key, values);
+    for (const auto& v : values) Out(u"  " + (v.name.empty() ? u"@" : u"\"" + v.name + u"\"") + u" = " + ValueDump(v.value));
+    std::vector<std::u16string> subkeys;
+    r.EnumKeys(hive, key, subkeys);
+    for (const auto& name : subkeys) DumpKey(r, hive, hiveName, JoinKey(key, name));
+}
+
+int RegistryDump(Context& c) {
+    Registry& r = c.machine.registry();
+    std::u16string path = c.args.empty() ? std::u16string(paths::kFacts) : c.args[0];
+    Hive hive = Hive::LocalMachine;
+    std::u16string hiveName = u"HKLM";
+    struct Prefix {
+        const char16_t* text;
+        Hive hive;
+        const char16_t* name;
+    } prefixes[] = {{u"HKEY_LOCAL_MACHINE", Hive::LocalMachine, u"HKLM"}, {u"HKLM", Hive::LocalMachine, u"HKLM"},
+                    {u"HKEY_CURRENT_USER", Hive::CurrentUser, u"HKCU"},   {u"HKCU", Hive::CurrentUser, u"HKCU"},
+                    {u"HKEY_CLASSES_ROOT", Hive::ClassesRoot, u"HKCR"},   {u"HKCR", Hive::ClassesRoot, u"HKCR"}};
+    for (const Prefix& p : prefixes) {
+        const std::u16string_view prefix = p.text;
+        if (path.size() >= prefix.size() && EqualsIgnoreAsciiCase(std::u16string_view(path).substr(0, prefix.size()), prefix) &&
+            (path.size() == prefix.size() || path[prefix.size()] == u'\\')) {
+            hive = p.hive;
+            hiveName = p.name;
+            path = path.size() > prefix.size() ? path.substr(prefix.size() + 1) : std::u16string();
+            break;
+        }
+    }
+    if (!path.empty() && r.OpenKey(hive, path) != err::kSuccess) return Failed(u"no such key: " + path);
+    DumpKey(r, hive, hiveName, path);
+    return kOk;
+}
+
+int Status(Context& c) {
+    SimMachine& m = c.machine;
+    const Topology topology = m.CurrentTopology();
+    const WindowsVersion v = m.Windows();
+    Guid active;
+    m.ActiveScheme(active);
+    Out(u"layout        " + m.LayoutName() + u" (" + topology.layout->processorName + u")");
+    Out(Format(u"windows       %u.%u.%u.%u %s", v.major, v.minor, v.build, v.ubr, v.displayVersion));
+    Out(u"active plan   " + GuidToText(active) + u"  " + PlanName(m, active));
+    for (bool ac : {true, false}) {
+        Guid overlay;
+        if (m.ActiveOverlay(ac, overlay)) {
+            Out(Format(u"overlay %s    %s", ac ? u"AC" : u"DC", overlay.IsNull() ? u"none" : GuidToText(overlay)));
+        }
+    }
+    Out(Format(u"overlay API   %s", m.HasOverlayFunctions() ? u"present" : u"missing"));
+    Out(Format(u"power         %s, battery %s", m.OnAcPower() ? u"AC" : u"DC",
+               m.HasBattery() ? ToDecimal(m.BatteryPercent()) + u"%" : u"none"));
+    const std::vector<bool> parked = m.ParkedCores();
+    for (uint32_t cls = 0; cls <= topology.maxClass; ++cls) {
+        uint32_t cores = 0;
+        uint32_t parkedCores = 0;
+        for (size_t i = 0; i < topology.cores.size(); ++i) {
+            if (topology.cores[i].efficiencyClass != cls) continue;
+            ++cores;
+            if (parked[i]) ++parkedCores;
+        }
+        if (cores > 0) Out(Format(u"class %u       %u cores, %u parked", cls, cores, parkedCores));
+    }
+    Out(Format(u"applied       #%u", m.ApplySequence()));
+    Out(Format(u"answer        %s", m.MessageBoxAnswer() == 6 ? u"yes" : u"no"));
+    return kOk;
+}
+
+int Powercfg(Context& c) {
+    const PowercfgRun run = RunPowercfg(c.machine, c.args);
+    std::fwrite(run.output.data(), 1, run.output.size(), stdout);
+    return run.exitCode == 0 ? kOk : kFailed;
+}
+
+int Help(Context& c);
+
+const std::vector<Command>& Commands() {
+    auto fact = [](std::function<void(SimMachine&, bool)> set) {
+        return [set](Context& c) { return OnOffFact(c, [&](bool on) { set(c.machine, on); }); };
+    };
+    static const std::vector<Command> commands = {
+        {u"help", u"help", u"lists the commands", 0, 0, Help},
+        {u"status", u"status", u"layout, Windows, active plan and overlay, power source, parked cores", 0, 0, Status},
+        {u"plans", u"plans", u"every plan: * active, [hidden], [overlay], [name unreadable]", 0, 0, Plans},
+        {u"active", u"active [<plan>]", u"shows or sets the active plan (Windows applies it)", 0, 1, Active},
+        {u"values", u"values <plan> [<setting>]", u"AC/DC values; (default) when from Windows' stored defaults", 1, 2,
+         Values},
+        {u"set", u"set <plan> <setting> ac|dc|both <value>", u"writes a plan's value as another program would", 4, 4,
+         Set},
+        {u"unset", u"unset <plan> <setting> ac|dc|both", u"the plan loses its own value (its default shows again)", 3,
+         3, Unset},
+        {u"remove-setting", u"remove-setting <plan> <setting>",
+         u"the plan no longer has the setting at all (value and stored default gone)", 2, 2, RemoveSetting},
+        {u"rename", u"rename <plan> <name>", u"changes a plan's friendly name", 2, 2, Rename},
+        {u"overlay", u"overlay add|remove <1|2|3|all> | overlay active <1|2|3|none>",
+         u"power-mode overlays: 1 best power efficiency, 2 legacy high performance, 3 best performance", 2, 2,
+         Overlay},
+        {u"overlay-functions", u"overlay-functions on|off", u"whether the overlay functions of the power API exist", 1,
+         1, fact([](SimMachine& m, bool on) { m.SetOverlayFunctions(on); })},
+        {u"refuse", u"refuse <setting> ac|dc|both [<error>]", u"the power API refuses writes (error 5 by default)", 2,
+         3, Refuse},
+        {u"allow", u"allow <setting>|all", u"ends refusals", 1, 1, Allow},
+        {u"unreadable-name", u"unreadable-name <plan> on|off", u"the plan's name cannot be read through the API", 2,
+         2, [](Context& c) { return PlanFlag(c, false); }},
+        {u"hide-plan", u"hide-plan <plan> on|off", u"Windows' enumeration leaves the plan out", 2, 2,
+         [](Context& c) { return PlanFlag(c, true); }},
+        {u"layout", u"layout [<name>]", u"lists the processor layouts, or switches to one", 0, 1, LayoutCommand},
+        {u"windows", u"windows [<build>]", u"shows the Windows version, or sets it by build (19045, 22631, ...)", 0, 1,
+         WindowsCommand},
+        {u"answer", u"answer yes|no", u"how the user answers message boxes", 1, 1, Answer},
+        {u"power", u"power ac|dc", u"the power source", 1, 1,
+         [](Context& c) {
+             if (EqualsIgnoreAsciiCase(c.args[0], u"ac")) c.machine.SetOnAcPower(true);
+             else if (EqualsIgnoreAsciiCase(c.args[0], u"dc")) c.machine.SetOnAcPower(false);
+             else return kUsage;
+             return kOk;
+         }},
+        {u"battery", u"battery <percent>|none", u"the battery's charge, or no battery", 1, 1,
+         [](Context& c) {
+             uint32_t percent = 0;
+             if (EqualsIgnoreAsciiCase(c.args[0], u"none")) {
+                 c.machine.SetHasBattery(false);
+                 return kOk;
+             }
+             if (!ParseNumber(c.args[0], 100, percent)) return kUsage;
+             c.machine.SetHasBattery(true);
+             c.machine.SetBatteryPercent(percent);
+             return kOk;
+         }},
+        {u"battery-saver", u"battery-saver on|off", u"Battery Saver", 1, 1,
+         fact([](SimMachine& m, bool on) { m.SetBatterySaver(on); })},
+        {u"display", u"display on|off", u"the display", 1, 1, fact([](SimMachine& m, bool on) { m.SetDisplayOn(on); })},
+        {u"lid", u"lid on|off", u"the lid is open (on) or closed (off)", 1, 1,
+         fact([](SimMachine& m, bool on) { m.SetLidOpen(on); })},
+        {u"lock", u"lock on|off", u"the session is locked", 1, 1,
+         fact([](SimMachine& m, bool on) { m.SetSessionLocked(on); })},
+        {u"remote", u"remote on|off", u"the session is a remote one", 1, 1,
+         fact([](SimMachine& m, bool on) { m.SetRemoteSession(on); })},
+        {u"ignores-parking", u"ignores-parking on|off", u"the machine never parks a core", 1, 1,
+         fact([](SimMachine& m, bool on) { m.SetIgnoresParking(on); })},
+        {u"ignores-max-state", u"ignores-max-state on|off", u"the maximum processor state does not limit the clock",
+         1, 1, fact([](SimMachine& m, bool on) { m.SetIgnoresMaxState(on); })},
+        {u"last-input", u"last-input <tick>", u"the tick count (ms) of the last user input", 1, 1,
+         [](Context& c) {
+             uint32_t low = 0;
+             if (!ParseNumber(c.args[0], 0xFFFFFFFFu, low)) return kUsage;
+             c.machine.SetLastInputTick(low);
+             return kOk;
+         }},
+        {u"computer-name", u"computer-name <name>", u"the computer's name", 1, 1,
+         [](Context& c) {
+             c.machine.SetComputerName(c.args[0]);
+             return kOk;
+         }},
+        {u"reset", u"reset [<layout>]", u"seeds the default machine again (every plan, value and fact)", 0, 1, Reset},
+        {u"registry", u"registry [<key path>]", u"dumps a key (HKLM\\... by default; the facts key without a path)", 0,
+         1, RegistryDump},
+        {u"powercfg", u"powercfg <arguments>", u"runs the machine's powercfg (/q, /l, -attributes, /export, ...)", 1,
+         16, Powercfg},
+    };
+    return commands;
+}
+
+int Help(Context&) {
+    Out(u"quellora-sim <command> [arguments]: looks at and changes the simulated machine.");
+    Out(u"Plans by name, GUID or alias (balanced, high, saver, ultimate); settings by alias (CPMINCORES) or GUID.");
+    Out(u"");
+    for (const Command& command : Commands()) Out(Format(u"  %-48s %s", command.usage, command.help));
+    return kOk;
+}
+
+int Run(const Args& all) {
+    if (all.empty()) {
+        Err(u"usage: quellora-sim <command> [arguments]   (quellora-sim help lists the commands)");
+        return kUsage;
+    }
+    const Command* command = nullptr;
+    for (const Command& candidate : Commands()) {
+        if (EqualsIgnoreAsciiCase(all[0], candidate.name)) command = &candidate;
+    }
+    if (command == nullptr) {
+        Err(u"unknown command: " + all[0] + u"   (quellora-sim help lists the commands)");
+        return kUsage;
+    }
+    const Args args(all.begin() + 1, all.end());
+    if (args.size() < command->minArgs || args.size() > command->maxArgs) {
+        Err(u"usage: quellora-sim " + std::u16string(command->usage));
+        return kUsage;
+    }
+    std::unique_ptr<PlatformAssembly> assembly = AssemblePlatform();
+    if (assembly == nullptr || assembly->machine == nullptr) {
+        Err(u"this is not a simulated machine");
+        return kFailed;
+    }
+    Context context{*assembly->machine, args};
+    const int result = command->run(context);
+    if (result == kUsage) Err(u"usage: quellora-sim " + std::u16string(command->usage));
+    return result;
+}
+
+}  // namespace
+}  // namespace quellora::sim
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::u16string arg;
+        for (const wchar_t* p = argv[i]; *p; ++p) arg.push_back(static_cast<char16_t>(*p));
+        args.push_back(arg);
+    }
+    return quellora::sim::Run(args);
+}
+#else
+int main(int argc, char** argv) {
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(quellora::Utf8ToUtf16(argv[i]));
+    return quellora::sim::Run(args);
+}
+#endif
