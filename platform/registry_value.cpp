@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/text.h"
+
 namespace quellora {
 
 RegValue RegValue::Dword(uint32_t v) {
@@ -20,12 +22,7 @@ RegValue RegValue::Qword(uint64_t v) {
 RegValue RegValue::String(std::u16string_view text, uint32_t type) {
     RegValue r;
     r.type = type;
-    for (char16_t c : text) {
-        r.data.push_back(static_cast<uint8_t>(c));
-        r.data.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    r.data.push_back(0);
-    r.data.push_back(0);
+    r.data = Utf16Bytes(text);
     return r;
 }
 

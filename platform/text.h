@@ -19,6 +19,13 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 // ASCII literal to UTF-16 (for building paths and messages from narrow literals).
 std::u16string Widen(std::string_view ascii);
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, uint32_t codePoint);
+// UTF-16LE bytes as the platform hands them over: the text up to its first NUL
+// (an odd last byte is ignored).
+std::u16string Utf16FromBytes(const uint8_t* bytes, size_t size);
+// The text as UTF-16LE bytes with its terminating NUL.
+std::vector<uint8_t> Utf16Bytes(std::u16string_view text);
 
 // Letters A to Z only, as the command line and switch rules ask.
 char16_t LowerAscii(char16_t c);

@@ -16,28 +16,6 @@ using Fn = PowerApi::Fn;
 
 constexpr uint32_t kPowerCfgAttributesTimeoutMs = 1000;
 
-std::u16string TextFromBuffer(const std::vector<uint8_t>& buffer) {
-    std::u16string text;
-    for (size_t i = 0; i + 1 < buffer.size(); i += 2) {
-        char16_t c = static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8);
-        if (c == 0) break;
-        text.push_back(c);
-    }
-    return text;
-}
-
-std::vector<uint8_t> BufferFromText(std::u16string_view text) {
-    std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() * 2 + 2);
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<uint8_t>(c));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
-
 const Guid* ClassGuid(const Guid& class0, const Guid& class1, int32_t efficiencyClass) {
     if (efficiencyClass == 0) return &class0;
     if (efficiencyClass == 1) return &class1;
@@ -128,7 +106,7 @@ bool PowerSchemeAccess::ReadPlanName(const Guid& plan, std::u16string& name) {
     std::vector<uint8_t> buffer(size + 1024, 0);
     uint32_t bufferSize = static_cast<uint32_t>(buffer.size());
     if (api_->ReadFriendlyName(&plan, nullptr, nullptr, buffer.data(), &bufferSize) != 0) return false;
-    name = TextFromBuffer(buffer);
+    name = Utf16FromBytes(buffer.data(), buffer.size());
     return true;
 }
 
@@ -139,13 +117,13 @@ bool PowerSchemeAccess::ReadPlanNameFromRegistry(const Guid& plan, std::u16strin
 
 bool PowerSchemeAccess::WritePlanName(const Guid& plan, std::u16string_view name) {
     if (!available_) return false;
-    auto bytes = BufferFromText(name);
+    auto bytes = Utf16Bytes(name);
     return api_->WriteFriendlyName(plan, nullptr, nullptr, bytes.data(), static_cast<uint32_t>(bytes.size())) == 0;
 }
 
 bool PowerSchemeAccess::WritePlanDescription(const Guid& plan, std::u16string_view description) {
     if (!available_) return false;
-    auto bytes = BufferFromText(description);
+    auto bytes = Utf16Bytes(description);
     return api_->WriteDescription(plan, nullptr, nullptr, bytes.data(), static_cast<uint32_t>(bytes.size())) == 0;
 }
 

@@ -3,6 +3,11 @@
 // clock, standard output and language modules.
 #include "platform/assembly.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
 #include "platform/files.h"
 #include "platform/host/host_platform.h"
 #include "platform/host/journal_registry.h"
@@ -38,6 +43,15 @@ public:
         platform.modules = &modules_;
         platform.interaction = &interaction_;
         machine = &machine_;
+    }
+
+    // With QUELLORA_SIM_STATS set, the power API calls of the whole process go
+    // to standard error at its end (for benchmarks).
+    ~HostAssembly() override {
+        const char* stats = std::getenv("QUELLORA_SIM_STATS");
+        if (!stats || !*stats) return;
+        std::string line = "power API calls: " + std::to_string(power_.TotalCalls()) + "\n";
+        (void)!::write(2, line.data(), line.size());
     }
 
 private:

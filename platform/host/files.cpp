@@ -46,27 +46,6 @@ char16_t PathSeparator() { return u'/'; }
 
 bool IsPathSeparator(char16_t c) { return c == u'/'; }
 
-std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
-    std::u16string out(folder);
-    if (!out.empty() && !IsPathSeparator(out.back())) out.push_back(PathSeparator());
-    out.append(name);
-    return out;
-}
-
-std::u16string FileNamePart(std::u16string_view path) {
-    for (size_t i = path.size(); i > 0; --i) {
-        if (IsPathSeparator(path[i - 1])) return std::u16string(path.substr(i));
-    }
-    return std::u16string(path);
-}
-
-std::u16string FolderPart(std::u16string_view path) {
-    for (size_t i = path.size(); i > 0; --i) {
-        if (IsPathSeparator(path[i - 1])) return std::u16string(path.substr(0, i - 1));
-    }
-    return {};
-}
-
 bool ReadWholeFile(std::u16string_view path, uint64_t maxBytes, std::string& bytes) {
     int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;

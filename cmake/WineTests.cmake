@@ -1,0 +1,74 @@
+# Tests of the Win32 implementations: a GoogleTest program cross-compiled with
+# mingw-w64 and run under Wine through CTest.
+#
+# Every run goes through tools/wine/run.sh, which makes the Wine prefix when
+# it is missing (WINEPREFIX, default ~/.cache/quellora-wine) and keeps one
+# long-lived Wine process (keepalive.exe) running while the tests run: each
+# test then starts in a few hundredths of a second, and Wine's background
+# processes never inherit CTest's pipes (CTest would wait for them to end).
+# The last test, wine_keepalive_stop, ends that process.
+
+set(QUELLORA_WINE_TEST_DIR ${CMAKE_BINARY_DIR}/tests/win32)
+set(QUELLORA_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/wine/run.sh)
+set(QUELLORA_WINE_KEEPALIVE ${QUELLORA_WINE_TEST_DIR}/keepalive.exe)
+
+function(quellora_wine_output target)
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${QUELLORA_WINE_TEST_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${QUELLORA_WINE_TEST_DIR})
+endfunction()
+
+# A resource-only library, made the way the language modules are.
+function(quellora_wine_resource_library target rc)
+  add_library(${target} SHARED ${rc})
+  set_target_properties(${target} PROPERTIES PREFIX "" LINKER_LANGUAGE C)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+  target_link_options(${target} PRIVATE -nostdlib -s -Wl,--entry=0)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)
+  quellora_wine_output(${target})
+endfunction()
+
+# The long-lived Wine process.
+add_executable(wine_keepalive ${PROJECT_SOURCE_DIR}/tools/wine/keepalive.cpp)
+set_target_properties(wine_keepalive PROPERTIES OUTPUT_NAME keepalive)
+target_compile_options(wine_keepalive PRIVATE ${QUELLORA_WARNINGS})
+target_link_options(wine_keepalive PRIVATE -municode)
+quellora_wine_output(wine_keepalive)
+
+quellora_wine_resource_library(quellora_test_rsrc ${PROJECT_SOURCE_DIR}/tests/win32/test_strings.rc)
+quellora_wine_resource_library(quellora_exe_resources ${PROJECT_SOURCE_DIR}/resources/quellora.rc)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/quellora.rc PROPERTIES
+  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/quellora.manifest;${PROJECT_SOURCE_DIR}/resources/quellora.ico")
+
+file(GLOB QUELLORA_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
+add_executable(quellora_win32_tests
+  ${QUELLORA_WIN32_TEST_SOURCES}
+  ${PROJECT_SOURCE_DIR}/tests/win32/test_strings.rc
+  ${PROJECT_SOURCE_DIR}/app/command_line.cpp)
+target_include_directories(quellora_win32_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_options(quellora_win32_tests PRIVATE ${QUELLORA_WARNINGS})
+target_compile_options(quellora_win32_tests PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)
+target_link_libraries(quellora_win32_tests PRIVATE quellora_win32 quellora_sim GTest::gtest version)
+target_link_options(quellora_win32_tests PRIVATE -municode)
+# Where the test finds the build's quellora.exe, as a path of Wine's Z: drive.
+target_compile_definitions(quellora_win32_tests PRIVATE QUELLORA_WINE_EXE_PATH="Z:${CMAKE_BINARY_DIR}/quellora.exe")
+quellora_wine_output(quellora_win32_tests)
+add_dependencies(quellora_win32_tests wine_keepalive quellora_test_rsrc quellora_exe_resources)
+set_target_properties(quellora_win32_tests PROPERTIES
+  CROSSCOMPILING_EMULATOR "${QUELLORA_WINE_RUN};--keepalive;${QUELLORA_WINE_KEEPALIVE}")
+
+# The tests are listed when CTest starts (not at build time), under the same
+# keepalive process as the tests themselves.
+gtest_discover_tests(quellora_win32_tests
+  TEST_PREFIX "wine."
+  DISCOVERY_MODE PRE_TEST
+  DISCOVERY_TIMEOUT 120
+  PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_session)
+
+# The built quellora.exe run as a user runs it.
+add_test(NAME wine.console_commands
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/console_commands.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+set_tests_properties(wine.console_commands PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_session RUN_SERIAL ON)
+
+add_test(NAME wine_keepalive_stop COMMAND ${QUELLORA_WINE_RUN} --stop-keepalive ${QUELLORA_WINE_KEEPALIVE})
+set_tests_properties(wine_keepalive_stop PROPERTIES FIXTURES_CLEANUP wine_session TIMEOUT 60)

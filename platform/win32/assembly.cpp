@@ -1,0 +1,92 @@
+// The platform of quellora.exe: Windows' own APIs throughout, or, in the
+// simulated-machine build, the simulated power configuration kept inside
+// Windows' own registry (for running where the power API is missing, as under
+// Wine) with files, folders, console, clock, language modules and message
+// boxes still Windows' own.
+#include "platform/assembly.h"
+
+#include "platform/win32/win32_platform.h"
+
+#ifdef QUELLORA_SIMULATED_MACHINE
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_power_api.h"
+#include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_system_info.h"
+#endif
+
+namespace quellora {
+
+namespace {
+
+#ifndef QUELLORA_SIMULATED_MACHINE
+
+class Win32Assembly : public PlatformAssembly {
+public:
+    Win32Assembly() {
+        platform.registry = &registry_;
+        platform.power = &power_;
+        platform.system = &system_;
+        platform.folders = &folders_;
+        platform.clock = &clock_;
+        platform.console = &console_;
+        platform.processes = &processes_;
+        platform.modules = &modules_;
+        platform.interaction = &interaction_;
+    }
+
+private:
+    win32::Win32Registry registry_;
+    win32::Win32PowerApi power_;
+    win32::Win32SystemInfo system_;
+    win32::Win32Folders folders_;
+    win32::Win32Clock clock_;
+    win32::Win32Console console_;
+    win32::Win32Processes processes_;
+    win32::Win32ResourceModules modules_;
+    win32::Win32Interaction interaction_;
+};
+
+#else
+
+class Win32Assembly : public PlatformAssembly {
+public:
+    Win32Assembly()
+        : machine_(registry_, false),
+          power_(machine_),
+          system_(machine_),
+          processes_(machine_, &windowsProcesses_) {
+        platform.registry = &registry_;
+        platform.power = &power_;
+        platform.system = &system_;
+        platform.folders = &folders_;
+        platform.clock = &clock_;
+        platform.console = &console_;
+        platform.processes = &processes_;
+        platform.modules = &modules_;
+        platform.interaction = &interaction_;
+        machine = &machine_;
+    }
+
+private:
+    // The machine lives in Windows' registry, which it shares with Windows.
+    win32::Win32Registry registry_;
+    sim::SimMachine machine_;
+    sim::SimPowerApi power_;
+    sim::SimSystemInfo system_;
+    // powercfg runs on the simulated machine; any other program is started for real.
+    win32::Win32Processes windowsProcesses_;
+    sim::SimProcesses processes_;
+    win32::Win32Folders folders_;
+    win32::Win32Clock clock_;
+    win32::Win32Console console_;
+    win32::Win32ResourceModules modules_;
+    win32::Win32Interaction interaction_;
+};
+
+#endif
+
+}  // namespace
+
+std::unique_ptr<PlatformAssembly> AssemblePlatform() { return std::make_unique<Win32Assembly>(); }
+
+}  // namespace quellora

@@ -1,0 +1,148 @@
+// Known folders, the clock, the language resource modules and message boxes.
+#include "platform/win32/wide.h"
+//
+#include <shlobj.h>
+
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+
+namespace quellora::win32 {
+
+namespace {
+
+std::u16string ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return FromWide(path);
+}
+
+// Calls that answer the length they need when the buffer is too small
+// (GetTempPathW, GetCurrentDirectoryW, GetFullPathNameW).
+template <typename Call>
+std::u16string GrowingCall(Call call, bool& ok) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD length = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) break;
+        if (length < buffer.size()) {
+            ok = true;
+            return FromWide(buffer.data(), length);
+        }
+        buffer.resize(length + 1);
+    }
+    ok = false;
+    return {};
+}
+
+CalendarTime FromSystemTime(const SYSTEMTIME& t) {
+    CalendarTime c;
+    c.year = t.wYear;
+    c.month = t.wMonth;
+    c.dayOfWeek = t.wDayOfWeek;
+    c.day = t.wDay;
+    c.hour = t.wHour;
+    c.minute = t.wMinute;
+    c.second = t.wSecond;
+    c.milliseconds = t.wMilliseconds;
+    return c;
+}
+
+}  // namespace
+
+// Known folders.
+
+std::u16string Win32Folders::LocalAppData() { return ShellFolder(CSIDL_LOCAL_APPDATA); }
+
+std::u16string Win32Folders::CommonAppData() { return ShellFolder(CSIDL_COMMON_APPDATA); }
+
+std::u16string Win32Folders::TempPath() {
+    bool ok = false;
+    return GrowingCall([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); }, ok);
+}
+
+std::u16string Win32Folders::ExecutablePath() {
+    // GetModuleFileNameW cuts a long path to the buffer and says nothing but
+    // the length: grow the buffer until the path fits.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    while (buffer.size() <= 32768) {
+        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return FromWide(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+    return {};
+}
+
+std::u16string Win32Folders::CurrentDirectory() {
+    bool ok = false;
+    return GrowingCall([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); }, ok);
+}
+
+bool Win32Folders::FullPath(std::u16string_view path, std::u16string& out) {
+    if (path.empty()) return false;
+    std::wstring in = Wide(path);
+    bool ok = false;
+    std::u16string full =
+        GrowingCall([&in](wchar_t* b, DWORD n) { return GetFullPathNameW(in.c_str(), n, b, nullptr); }, ok);
+    if (!ok) return false;
+    out = std::move(full);
+    return true;
+}
+
+// Clock.
+
+uint64_t Win32Clock::TickCount64() { return GetTickCount64(); }
+
+CalendarTime Win32Clock::UtcNow() {
+    SYSTEMTIME t{};
+    GetSystemTime(&t);
+    return FromSystemTime(t);
+}
+
+CalendarTime Win32Clock::LocalNow() {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return FromSystemTime(t);
+}
+
+void Win32Clock::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+// Language resource modules.
+
+ModuleHandle Win32ResourceModules::LoadByName(std::u16string_view fileName) {
+    std::wstring name = Wide(fileName);
+    return reinterpret_cast<ModuleHandle>(LoadLibraryW(name.c_str()));
+}
+
+ModuleHandle Win32ResourceModules::LoadByPath(std::u16string_view path) {
+    std::wstring full = Wide(path);
+    return reinterpret_cast<ModuleHandle>(LoadLibraryW(full.c_str()));
+}
+
+ModuleHandle Win32ResourceModules::Loaded(std::u16string_view fileName) {
+    std::wstring name = Wide(fileName);
+    return reinterpret_cast<ModuleHandle>(GetModuleHandleW(name.c_str()));
+}
+
+void Win32ResourceModules::Unload(ModuleHandle module) {
+    if (module) FreeLibrary(reinterpret_cast<HMODULE>(module));
+}
+
+std::u16string Win32ResourceModules::LoadString(ModuleHandle module, uint32_t id, size_t maxChars) {
+    if (!module || maxChars == 0) return {};
+    std::vector<wchar_t> buffer(maxChars + 1);
+    int length = LoadStringW(reinterpret_cast<HINSTANCE>(module), id, buffer.data(), static_cast<int>(maxChars));
+    if (length <= 0) return {};
+    return FromWide(buffer.data(), static_cast<size_t>(length));
+}
+
+// Message boxes.
+
+int Win32Interaction::MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t style) {
+    std::wstring t = Wide(text);
+    std::wstring c = Wide(caption);
+    return MessageBoxW(nullptr, t.c_str(), c.c_str(), style);
+}
+
+}  // namespace quellora::win32

@@ -1,0 +1,168 @@
+// The platform resources on real Windows: each class binds one interface of
+// platform/*.h to the Windows API. Functions that older systems or Wine lack
+// are bound at run time, so a missing one is an error code, never a failed start.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quellora::win32 {
+
+// The registry through advapi32. Hives: HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,
+// HKEY_CLASSES_ROOT; views through KEY_WOW64_64KEY / KEY_WOW64_32KEY.
+class Win32Registry : public Registry {
+public:
+    uint32_t QueryValue(Hive hive, std::u16string_view key, std::u16string_view name, RegValue& out,
+                        RegView view = RegView::Default) override;
+    uint32_t SetValue(Hive hive, std::u16string_view key, std::u16string_view name, const RegValue& value,
+                      RegView view = RegView::Default) override;
+    uint32_t DeleteValue(Hive hive, std::u16string_view key, std::u16string_view name,
+                         RegView view = RegView::Default) override;
+    uint32_t CreateKey(Hive hive, std::u16string_view key, RegView view = RegView::Default) override;
+    uint32_t OpenKey(Hive hive, std::u16string_view key, RegView view = RegView::Default) override;
+    uint32_t DeleteKey(Hive hive, std::u16string_view key, RegView view = RegView::Default) override;
+    uint32_t DeleteTree(Hive hive, std::u16string_view key, RegView view = RegView::Default) override;
+    uint32_t EnumKeys(Hive hive, std::u16string_view key, std::vector<std::u16string>& names,
+                      RegView view = RegView::Default) override;
+    uint32_t EnumValues(Hive hive, std::u16string_view key, std::vector<RegEntry>& values,
+                        RegView view = RegView::Default) override;
+};
+
+// powrprof.dll, loaded once per process; every function bound at run time.
+class Win32PowerApi : public PowerApi {
+public:
+    Win32PowerApi();
+
+    bool Has(Fn fn) const override;
+    uint32_t SetActiveScheme(const Guid& scheme) override;
+    uint32_t GetActiveScheme(Guid& scheme) override;
+    uint32_t Enumerate(const Guid* scheme, const Guid* subgroup, uint32_t accessFlags, uint32_t index, uint8_t* buffer,
+                       uint32_t* size) override;
+    uint32_t ReadFriendlyName(const Guid* scheme, const Guid* subgroup, const Guid* setting, uint8_t* buffer,
+                              uint32_t* size) override;
+    uint32_t ReadDescription(const Guid* scheme, const Guid* subgroup, const Guid* setting, uint8_t* buffer,
+                             uint32_t* size) override;
+    uint32_t WriteFriendlyName(const Guid& scheme, const Guid* subgroup, const Guid* setting, const uint8_t* buffer,
+                               uint32_t size) override;
+    uint32_t WriteDescription(const Guid& scheme, const Guid* subgroup, const Guid* setting, const uint8_t* buffer,
+                              uint32_t size) override;
+    uint32_t DuplicateScheme(const Guid& source, Guid& created) override;
+    uint32_t DeleteScheme(const Guid& scheme) override;
+    uint32_t ReadValueIndex(bool ac, const Guid* scheme, const Guid* subgroup, const Guid* setting,
+                            uint32_t& value) override;
+    uint32_t WriteValueIndex(bool ac, const Guid& scheme, const Guid* subgroup, const Guid* setting,
+                             uint32_t value) override;
+    uint32_t ReadPossibleValue(const Guid* subgroup, const Guid* setting, uint32_t* type, uint32_t index,
+                               uint8_t* buffer, uint32_t* size) override;
+    uint32_t ReadPossibleFriendlyName(const Guid* subgroup, const Guid* setting, uint32_t index, uint8_t* buffer,
+                                      uint32_t* size) override;
+    uint32_t ReadSettingAttributes(const Guid* subgroup, const Guid* setting) override;
+    uint32_t WriteSettingAttributes(const Guid* subgroup, const Guid* setting, uint32_t attributes) override;
+    uint32_t ReadValueMin(const Guid* subgroup, const Guid* setting, uint32_t& value) override;
+    uint32_t ReadValueMax(const Guid* subgroup, const Guid* setting, uint32_t& value) override;
+    uint32_t ReadValueIncrement(const Guid* subgroup, const Guid* setting, uint32_t& value) override;
+    uint32_t ReadValueUnitsSpecifier(const Guid* subgroup, const Guid* setting, uint8_t* buffer,
+                                     uint32_t* size) override;
+    uint32_t GetActualOverlayScheme(Guid& overlay) override;
+    uint32_t GetEffectiveOverlayScheme(Guid& overlay) override;
+    uint32_t SetActiveOverlayScheme(const Guid& overlay) override;
+    uint32_t DeterminePlatformRoleEx(uint32_t version) override;
+    int32_t CallNtPowerInformation(uint32_t level, const void* input, uint32_t inputSize, void* output,
+                                   uint32_t outputSize) override;
+
+    // The export name of a function of the interface ("PowerReadACValueIndex").
+    static const char* ExportName(Fn fn);
+
+private:
+    const void* const* table_;  // the process-wide table of bound functions, indexed by Fn
+};
+
+class Win32SystemInfo : public SystemInfo {
+public:
+    bool GetOsVersion(OsVersion& out) override;
+    uint32_t LogicalProcessorInformationEx(uint32_t relation, uint8_t* buffer, uint32_t* size) override;
+    uint32_t ActiveProcessorCount(uint16_t group) override;
+    uint16_t ActiveProcessorGroupCount() override;
+    bool NumaHighestNodeNumber(uint32_t& node) override;
+    bool SystemCpuSetInformation(uint8_t* buffer, uint32_t length, uint32_t* returned, uint32_t& error) override;
+    uint32_t SystemInfoProcessorCount() override;
+    std::u16string ComputerName() override;
+    uint16_t NativeMachine() override;
+    std::u16string SystemDirectory() override;
+    uint16_t UserDefaultUILanguage() override;
+};
+
+class Win32Folders : public KnownFolders {
+public:
+    std::u16string LocalAppData() override;
+    std::u16string CommonAppData() override;
+    std::u16string TempPath() override;
+    std::u16string ExecutablePath() override;
+    std::u16string CurrentDirectory() override;
+    bool FullPath(std::u16string_view path, std::u16string& out) override;
+};
+
+class Win32Clock : public Clock {
+public:
+    uint64_t TickCount64() override;
+    CalendarTime UtcNow() override;
+    CalendarTime LocalNow() override;
+    void Sleep(uint32_t milliseconds) override;
+};
+
+// The output of the console commands and reports: a redirected standard
+// output, or the parent's (or an own) console through "CONOUT$".
+class Win32Console : public Console {
+public:
+    ~Win32Console() override;
+
+    bool AttachForCommand() override;
+    bool AttachOrAllocate(bool& ownConsole) override;
+    void Detach() override;
+    bool WriteConsoleText(std::u16string_view text) override;
+    bool WriteBytes(std::string_view bytes) override;
+    void WriteError(std::u16string_view text) override;
+    void DebugOutput(std::u16string_view text) override;
+    void IgnoreCtrlC(bool ignore) override;
+
+private:
+    // Opens "CONOUT$" of the console the process now has.
+    bool OpenConsole();
+
+    void* output_ = nullptr;      // HANDLE; null when no output is set
+    bool ownsOutput_ = false;     // output_ is the "CONOUT$" handle this object opened
+    bool attachedConsole_ = false;  // AttachConsole or AllocConsole succeeded here: FreeConsole on Detach
+};
+
+class Win32Processes : public Processes {
+public:
+    bool StartDetached(std::u16string_view commandLine, uint32_t& error) override;
+    ProcessRun Run(std::u16string_view commandLine, uint32_t timeoutMs, bool captureOutput) override;
+    std::vector<uint32_t> ListByImageName(std::u16string_view imageName) override;
+    uint32_t CurrentProcessId() override;
+
+    // The two ways of listing processes, for the tests: the native process
+    // list of ntdll (false when the call is missing) and the Toolhelp snapshot.
+    static bool ListWithNtQuery(std::u16string_view imageName, std::vector<uint32_t>& ids);
+    static bool ListWithToolhelp(std::u16string_view imageName, std::vector<uint32_t>& ids);
+};
+
+class Win32ResourceModules : public ResourceModules {
+public:
+    ModuleHandle LoadByName(std::u16string_view fileName) override;
+    ModuleHandle LoadByPath(std::u16string_view path) override;
+    ModuleHandle Loaded(std::u16string_view fileName) override;
+    void Unload(ModuleHandle module) override;
+    std::u16string LoadString(ModuleHandle module, uint32_t id, size_t maxChars) override;
+};
+
+class Win32Interaction : public Interaction {
+public:
+    int MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t style) override;
+};
+
+}  // namespace quellora::win32

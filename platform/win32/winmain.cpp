@@ -1,0 +1,26 @@
+// The process entry of quellora.exe: binds the platform and hands the whole
+// command line to the portable entry.
+#include "platform/win32/wide.h"
+//
+#include <objbase.h>
+
+#include <memory>
+#include <string_view>
+
+#include "app/entry.h"
+#include "platform/assembly.h"
+#include "platform/platform.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // The main thread is a multithreaded-apartment thread; a failure leaves COM
+    // to the parts that need it.
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+
+    // The platform lives as long as the process: background threads may still
+    // use it while the process ends, so it is never destroyed.
+    quellora::PlatformAssembly* assembly = quellora::AssemblePlatform().release();
+    quellora::SetPlatform(&assembly->platform);
+
+    const wchar_t* commandLine = GetCommandLineW();
+    return quellora::RunEntry(std::u16string_view(reinterpret_cast<const char16_t*>(commandLine)));
+}

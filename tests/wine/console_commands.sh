@@ -1,0 +1,61 @@
+#!/bin/sh
+# The Windows build's console commands under Wine, compared byte for byte with
+# what the host build prints on the same simulated machine.
+#
+#   console_commands.sh <build folder> <source folder>
+#
+# In the simulated-machine build the machine lives in Wine's registry: it is
+# seeded anew first. In the real build Wine has no power API: /plans must
+# answer an empty list, not crash.
+set -eu
+build=$1
+source=$2
+run="$source/tools/wine/run.sh --keepalive $build/tests/win32/keepalive.exe"
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+fail=0
+
+check() {  # check <description> <expected exit> <expected file> <actual exit> <actual file>
+    if [ "$4" != "$2" ]; then
+        echo "FAIL $1: exit code $4, expected $2"
+        fail=1
+    elif ! cmp -s "$3" "$5"; then
+        echo "FAIL $1: output differs"
+        od -c "$5" | head -20
+        fail=1
+    else
+        echo "ok   $1"
+    fi
+}
+
+if [ -f "$build/quellora-sim.exe" ]; then
+    $run "$build/quellora-sim.exe" reset >/dev/null
+    rc=0; $run "$build/quellora.exe" /plans >"$out/plans" || rc=$?
+    check "/plans prints the host's JSON" 0 "$source/tests/data/plans-default.txt" $rc "$out/plans"
+    rc=0; $run "$build/quellora.exe" /PLANS >"$out/plans2" || rc=$?
+    check "/PLANS is the same command" 0 "$source/tests/data/plans-default.txt" $rc "$out/plans2"
+    $run "$build/quellora-sim.exe" active saver >/dev/null
+    rc=0; $run "$build/quellora.exe" /plans >"$out/saver" || rc=$?
+    if grep -q "A1841308" "$out/saver" && [ "$(grep -c '"active": true' "$out/saver")" = 1 ] &&
+        grep -B1 '"guid": "{A1841308' "$out/saver" | grep -q '"active": true'; then
+        echo "ok   another program's plan change shows in /plans"
+    else
+        echo "FAIL another program's plan change shows in /plans"; cat "$out/saver"; fail=1
+    fi
+    $run "$build/quellora-sim.exe" reset >/dev/null
+else
+    printf '[]\r\n' >"$out/empty"
+    rc=0; $run "$build/quellora.exe" /plans >"$out/plans" || rc=$?
+    check "/plans without a power API lists no plans" 0 "$out/empty" $rc "$out/plans"
+fi
+
+printf 'Wrong arguments for /plans. Run quellora.exe /help to see how to use it.\r\n' >"$out/usage"
+rc=0; $run "$build/quellora.exe" /plans x >"$out/x" || rc=$?
+check "/plans x is a usage error" 1 "$out/usage" $rc "$out/x"
+rc=0; $run "$build/quellora.exe" /? >"$out/help" || rc=$?
+if [ $rc = 0 ] && grep -q "quellora.exe /importprofile <file> \[/replace\]" "$out/help"; then
+    echo "ok   /? prints the help"
+else
+    echo "FAIL /? prints the help (exit $rc)"; fail=1
+fi
+exit $fail
