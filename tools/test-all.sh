@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   - the host build (Linux, GCC) with its tests, on the simulated machine;
+#   - the Windows build (mingw-w64): quellora.exe and tw_rsrc_english.dll, its
+#     Win32 tests under Wine, and its console commands under Wine;
+#   - the Windows build on the simulated machine, the same under Wine, compared
+#     byte for byte with the host.
+# On a fresh Debian 12 machine (as root) it first installs what it needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ make nlohmann-json3-dev libgtest-dev googletest
+          g++-mingw-w64-x86-64-posix wine wine64)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/quellora-wine}
+for preset in host windows windows-sim; do
+    echo "== build: $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+
+status=0
+for preset in host windows windows-sim; do
+    echo "== tests: $preset"
+    ctest --preset "$preset" || status=1
+done
+if [ $status -ne 0 ]; then
+    echo "== some tests failed"
+fi
+exit $status
