@@ -20,7 +20,6 @@ int AskDeletePlanBackups() { return NotAvailable(u"/askdeleteplanbackups"); }
 int RunDriftCheckReport() { return NotAvailable(u"/driftcheck"); }
 int TerminateAllInstances() { return NotAvailable(u"/terminate"); }
 int UninstallCleanup() { return NotAvailable(u"/uninstall"); }
-int PostUpdateFixup() { return NotAvailable(u"/update"); }
 int RunInteractiveStart() { return NotAvailable(u"The interactive application"); }
 
 }  // namespace quellora

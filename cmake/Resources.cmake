@@ -6,7 +6,7 @@
 # file of the same name beside the host executable, read by the host's module
 # loader, so both targets show the same texts and fall back the same way.
 
-set(QUELLORA_LANGUAGES english)
+set(QUELLORA_LANGUAGES english german)
 
 function(quellora_language_modules exe)
   if(QUELLORA_WINDOWS)

@@ -576,6 +576,13 @@ const std::vector<Command>& Commands() {
              c.machine.SetComputerName(c.args[0]);
              return kOk;
          }},
+        {u"ui-language", u"ui-language <id>", u"the user interface language (0x409 English, 0x407 German, ...)", 1, 1,
+         [](Context& c) {
+             uint32_t id = 0;
+             if (!ParseNumber(c.args[0], 0xFFFF, id)) return kUsage;
+             c.machine.SetUserDefaultUILanguage(static_cast<uint16_t>(id));
+             return kOk;
+         }},
         {u"reset", u"reset [<layout>]", u"seeds the default machine again (every plan, value and fact)", 0, 1, Reset},
         {u"registry", u"registry [<key path>]", u"dumps a key (HKLM\\... by default; the facts key without a path)", 0,
          1, RegistryDump},

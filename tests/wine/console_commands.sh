@@ -42,6 +42,18 @@ if [ -f "$build/quellora-sim.exe" ]; then
     else
         echo "FAIL another program's plan change shows in /plans"; cat "$out/saver"; fail=1
     fi
+    # Every start stores the language it chose: forget it, so the user
+    # interface language decides.
+    forget_language() {
+        $run reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1 || true
+        $run reg delete 'HKLM\Software\Quellora' /f >/dev/null 2>&1 || true
+    }
+    forget_language
+    $run "$build/quellora-sim.exe" ui-language 0x407 >/dev/null
+    rc=0; $run "$build/quellora.exe" /help >"$out/hilfe" || rc=$?
+    check "a German user interface gets the German module, English where it lacks a text" 0 \
+        "$source/tests/data/help-german.txt" $rc "$out/hilfe"
+    forget_language
     $run "$build/quellora-sim.exe" reset >/dev/null
 else
     printf '[]\r\n' >"$out/empty"
