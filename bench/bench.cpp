@@ -13,7 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "model/persisted_store.h"
+#include "model/plan_settings.h"
+#include "power/main_topology.h"
+#include "platform/text.h"
+#include "power/power_scheme_access.h"
 #include "tests/support/run_program.h"
+#include "tests/support/sim_env.h"
 #include "tests/support/temp_dir.h"
 
 using namespace quellora::testing;
@@ -54,6 +60,53 @@ void WholeProcess(const char* title, const std::string& stateDir, const std::vec
                 f.max, calls, exitCode);
 }
 
+// Times `body` in-process on a simulated machine kept in memory; the calls are
+// those of one run.
+template <typename Body>
+void InProcess(const char* title, SimEnv& env, int runs, Body body) {
+    body();  // warm-up
+    std::vector<double> us;
+    uint64_t calls = 0;
+    for (int i = 0; i < runs; ++i) {
+        env.power().ResetCallCounts();
+        auto start = std::chrono::steady_clock::now();
+        body();
+        auto end = std::chrono::steady_clock::now();
+        calls = env.power().TotalCalls();
+        us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    }
+    Figure f = Summarise(us);
+    std::printf("%-34s time us  min %.1f median %.1f max %.1f  power API calls %llu\n", title, f.min, f.median, f.max,
+                static_cast<unsigned long long>(calls));
+}
+
+void ModelFigures(int runs) {
+    using namespace quellora;
+    SimEnv env;
+    PowerSchemeAccess power;
+    InProcess("ReadFromPlan, full advanced list", env, runs, [&] {
+        PlanSettings s;
+        s.plan = guids::kBalanced;
+        ReadFromPlan(power, s, {0, 1}, IsHeterogeneousProcessor(), AdvancedSettingGuids());
+    });
+    // Twenty plans, each with a stored copy of its full settings.
+    std::vector<Guid> plans = power.EnumeratePlans(false);
+    while (plans.size() < 20) {
+        Guid copy;
+        power.DuplicatePlan(guids::kBalanced, copy);
+        power.WritePlanName(copy, u"Plan " + ToDecimal(static_cast<uint32_t>(plans.size())));
+        plans.push_back(copy);
+    }
+    for (const Guid& plan : plans) {
+        PlanSettings s;
+        s.plan = plan;
+        ReadFromPlan(power, s, {0, 1}, IsHeterogeneousProcessor(), AdvancedSettingGuids());
+        SaveStoredSide(power, plan, true, s.ac);
+        SaveStoredSide(power, plan, false, s.dc);
+    }
+    InProcess("ReapplyStored, 20 plans", env, runs, [&] { ReapplyStored(power); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,5 +114,6 @@ int main(int argc, char** argv) {
     TempDir state;
     std::printf("quellora-bench: %d runs per figure, simulated machine in %s\n", runs, state.path().c_str());
     WholeProcess("quellora /plans", state.path(), {"/plans"}, runs);
+    ModelFigures(runs);
     return 0;
 }

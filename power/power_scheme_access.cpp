@@ -236,8 +236,11 @@ bool PowerSchemeAccess::ActivatePlanByName(std::u16string_view name) {
 }
 
 std::vector<Guid> PowerSchemeAccess::OverlayList() {
+    // Built once per instance: the overlay schemes are part of the Windows
+    // installation, and probing their names before every read would triple the
+    // calls of a system that has none.
     std::lock_guard lock(mutex_);
-    if (!overlayListBuilt_ || overlays_.empty()) {
+    if (!overlayListBuilt_) {
         overlays_.clear();
         if (overlaySupport_) {
             static const Guid kOverlays[] = {guids::kOverlay1, guids::kOverlay2, guids::kOverlay3};

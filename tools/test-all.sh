@@ -4,13 +4,14 @@
 #   - the Windows build (mingw-w64): quellora.exe and tw_rsrc_english.dll, its
 #     Win32 tests under Wine, and its console commands under Wine;
 #   - the Windows build on the simulated machine, the same under Wine, compared
-#     byte for byte with the host.
+#     byte for byte with the host;
+#   - the fuzz targets for a bounded time (QUELLORA_FUZZ_SECONDS, default 60).
 # On a fresh Debian 12 machine (as root) it first installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ make nlohmann-json3-dev libgtest-dev googletest
-          g++-mingw-w64-x86-64-posix wine wine64)
+          g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -33,6 +34,8 @@ for preset in host windows windows-sim; do
     echo "== tests: $preset"
     ctest --preset "$preset" || status=1
 done
+echo "== fuzzing"
+tools/fuzz.sh "${QUELLORA_FUZZ_SECONDS:-60}" || status=1
 if [ $status -ne 0 ]; then
     echo "== some tests failed"
 fi
