@@ -131,6 +131,11 @@ int ReportMessage(uint32_t id, std::u16string_view argument, int exitCode) {
     return exitCode;
 }
 
+int ReportMessage(uint32_t id, std::u16string_view first, std::u16string_view second, int exitCode) {
+    WriteConsoleLine(Format(LoadText(id), first, second));
+    return exitCode;
+}
+
 int ReportMessage(uint32_t id, int exitCode) {
     WriteConsoleLine(Format(LoadText(id)));
     return exitCode;

@@ -34,6 +34,7 @@ std::string JsonText(const nlohmann::json& value);
 // Writes string `id` (with `argument` in place of its %s) and answers `exitCode`.
 int ReportMessage(uint32_t id, std::u16string_view argument, int exitCode);
 int ReportMessage(uint32_t id, int exitCode);
+int ReportMessage(uint32_t id, std::u16string_view first, std::u16string_view second, int exitCode);
 
 struct ResolvedPlan {
     Guid guid;

@@ -56,7 +56,7 @@ void WholeProcess(const char* title, const std::string& stateDir, const std::vec
     env["QUELLORA_SIM_STATS"] = "1";
     long calls = PowerCalls(RunProgram("quellora", args, env).err);
     Figure f = Summarise(ms);
-    std::printf("%-34s wall ms min %.2f median %.2f max %.2f  power API calls %ld  exit %d\n", title, f.min, f.median,
+    std::printf("%-38s wall ms min %.2f median %.2f max %.2f  power API calls %ld  exit %d\n", title, f.min, f.median,
                 f.max, calls, exitCode);
 }
 
@@ -76,7 +76,7 @@ void InProcess(const char* title, SimEnv& env, int runs, Body body) {
         us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
     }
     Figure f = Summarise(us);
-    std::printf("%-34s time us  min %.1f median %.1f max %.1f  power API calls %llu\n", title, f.min, f.median, f.max,
+    std::printf("%-38s time us  min %.1f median %.1f max %.1f  power API calls %llu\n", title, f.min, f.median, f.max,
                 static_cast<unsigned long long>(calls));
 }
 
@@ -114,6 +114,20 @@ int main(int argc, char** argv) {
     TempDir state;
     std::printf("quellora-bench: %d runs per figure, simulated machine in %s\n", runs, state.path().c_str());
     WholeProcess("quellora /plans", state.path(), {"/plans"}, runs);
+    WholeProcess("quellora /status", state.path(), {"/status"}, runs);
+    // A store of 1,000 profiles: one saved profile copied under other names and times.
+    RunProgram("quellora", {"/saveprofile", "Bench"}, {{"QUELLORA_SIM_DIR", state.path()}});
+    const std::string folder = state.path() + "/LocalAppData/Quellora/Profiles";
+    const std::string text = ReadBytes(folder + "/Bench.json");
+    const std::string marker = "\"captured\": \"";
+    for (int i = 0; i < 1000; ++i) {
+        std::string copy = text;
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "2025-%02d-%02dT%02d:%02d:00Z", 1 + i % 12, 1 + i % 28, i % 24, i % 60);
+        copy.replace(copy.find(marker) + marker.size(), 20, stamp);
+        WriteBytes(folder + "/Profile " + std::to_string(i) + ".json", copy);
+    }
+    WholeProcess("quellora /profiles (1,000 profiles)", state.path(), {"/profiles"}, runs);
     ModelFigures(runs);
     return 0;
 }

@@ -23,7 +23,7 @@ public:
     virtual bool WriteConsoleText(std::u16string_view text) = 0;
     // WriteFile of the bytes to the output handle; false when none is set.
     virtual bool WriteBytes(std::string_view bytes) = 0;
-    // Standard error (the host shows start-up failures there).
+    // One line to standard error (the host shows start-up failures there).
     virtual void WriteError(std::u16string_view text) = 0;
     // OutputDebugStringW.
     virtual void DebugOutput(std::u16string_view text) = 0;

@@ -19,6 +19,11 @@ std::u16string FileNamePart(std::u16string_view path);
 // The part before the last separator; empty when there is none.
 std::u16string FolderPart(std::u16string_view path);
 
+// The path of the file `name` in `folder` as the file system finds it without
+// regard to letter case: on Windows the file system does that itself; on the
+// host an existing file whose name differs only in case is taken.
+std::u16string PathIgnoringCase(std::u16string_view folder, std::u16string_view name);
+
 struct FileInfo {
     std::u16string name;  // without folder
     bool isDirectory = false;

@@ -37,6 +37,13 @@ TEST_F(CliTest, PlansPrintsJsonWithCrLfAndNoByteOrderMark) {
     EXPECT_EQ(Quellora({"/PLANS"}).out, r.out);
 }
 
+TEST_F(CliTest, StatusOfTheDefaultMachine) {
+    auto r = Quellora({"/status"});
+    EXPECT_EQ(r.exitCode, 0);
+    // The Windows build prints the same bytes under Wine (tests/wine).
+    EXPECT_EQ(r.out, testing::ReadBytes(testing::SourceDir() + "/tests/data/status-default.txt"));
+}
+
 TEST_F(CliTest, AnotherProgramChangesTheActivePlan) {
     auto before = Quellora({"/plans"});
     ASSERT_EQ(Sim({"active", "Power saver"}).exitCode, 0);

@@ -46,6 +46,19 @@ char16_t PathSeparator() { return u'/'; }
 
 bool IsPathSeparator(char16_t c) { return c == u'/'; }
 
+std::u16string PathIgnoringCase(std::u16string_view folder, std::u16string_view name) {
+    std::u16string exact = JoinPath(folder, name);
+    struct stat st {};
+    if (::stat(Native(exact).c_str(), &st) == 0) return exact;
+    std::vector<FileInfo> entries;
+    if (ListDirectory(folder, entries)) {
+        for (const auto& e : entries) {
+            if (EqualsIgnoreCase(e.name, name)) return JoinPath(folder, e.name);
+        }
+    }
+    return exact;
+}
+
 bool ReadWholeFile(std::u16string_view path, uint64_t maxBytes, std::string& bytes) {
     int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;

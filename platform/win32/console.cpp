@@ -124,9 +124,11 @@ bool Win32Console::WriteBytes(std::string_view bytes) {
 void Win32Console::WriteError(std::u16string_view text) {
     HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
     if (!IsUsable(h)) return;
+    std::u16string line(text);
+    line += u"\r\n";
     DWORD mode = 0;
-    if (GetFileType(h) == FILE_TYPE_CHAR && GetConsoleMode(h, &mode) && WriteAllConsole(h, text)) return;
-    WriteAllBytes(h, Utf16ToUtf8(text));
+    if (GetFileType(h) == FILE_TYPE_CHAR && GetConsoleMode(h, &mode) && WriteAllConsole(h, line)) return;
+    WriteAllBytes(h, Utf16ToUtf8(line));
 }
 
 void Win32Console::DebugOutput(std::u16string_view text) {

@@ -74,6 +74,8 @@ char16_t PathSeparator() { return u'\\'; }
 
 bool IsPathSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
+std::u16string PathIgnoringCase(std::u16string_view folder, std::u16string_view name) { return JoinPath(folder, name); }
+
 bool ReadWholeFile(std::u16string_view path, uint64_t maxBytes, std::string& bytes) {
     HANDLE file = CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

@@ -25,7 +25,7 @@ inline constexpr std::string_view kConsoleBytes =
     "\r\n"
     "[\n  {\n    \"name\": \"Ausbalanciert\"\n  }\n]\r\n";
 
-inline constexpr std::u16string_view kErrorText = u"Fehler: Gr\u00fc\u00dfe \u2717\r\n";
+inline constexpr std::u16string_view kErrorText = u"Fehler: Gr\u00fc\u00dfe \u2717";  // WriteError ends the line
 inline constexpr std::string_view kErrorBytes = "Fehler: Gr\xc3\xbc\xc3\x9f" "e \xe2\x9c\x97\r\n";
 
 }  // namespace quellora::wintest::samples

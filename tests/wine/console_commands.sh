@@ -28,10 +28,20 @@ check() {  # check <description> <expected exit> <expected file> <actual exit> <
     fi
 }
 
+# Every start stores the language it chose: forget it, so the user interface
+# language decides.
+forget_language() {
+    $run reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1 || true
+    $run reg delete 'HKLM\Software\Quellora' /f >/dev/null 2>&1 || true
+}
+forget_language
+
 if [ -f "$build/quellora-sim.exe" ]; then
     $run "$build/quellora-sim.exe" reset >/dev/null
     rc=0; $run "$build/quellora.exe" /plans >"$out/plans" || rc=$?
     check "/plans prints the host's JSON" 0 "$source/tests/data/plans-default.txt" $rc "$out/plans"
+    rc=0; $run "$build/quellora.exe" /status >"$out/status" || rc=$?
+    check "/status prints the host's JSON" 0 "$source/tests/data/status-default.txt" $rc "$out/status"
     rc=0; $run "$build/quellora.exe" /PLANS >"$out/plans2" || rc=$?
     check "/PLANS is the same command" 0 "$source/tests/data/plans-default.txt" $rc "$out/plans2"
     $run "$build/quellora-sim.exe" active saver >/dev/null
@@ -42,12 +52,6 @@ if [ -f "$build/quellora-sim.exe" ]; then
     else
         echo "FAIL another program's plan change shows in /plans"; cat "$out/saver"; fail=1
     fi
-    # Every start stores the language it chose: forget it, so the user
-    # interface language decides.
-    forget_language() {
-        $run reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1 || true
-        $run reg delete 'HKLM\Software\Quellora' /f >/dev/null 2>&1 || true
-    }
     forget_language
     $run "$build/quellora-sim.exe" ui-language 0x407 >/dev/null
     rc=0; $run "$build/quellora.exe" /help >"$out/hilfe" || rc=$?
