@@ -1,0 +1,98 @@
+#include "model/plan_editor.h"
+
+#include "model/persisted_store.h"
+#include "model/plan_settings.h"
+#include "model/presets.h"
+#include "power/main_topology.h"
+#include "power/power_scheme_access.h"
+
+namespace quellora {
+
+namespace {
+
+void LoadPolicies(PowerSchemeAccess& power, const Guid& plan, bool ac, PolicyFields& fields) {
+    uint32_t value = 0;
+    if (power.ReadHeteroPolicy(plan, ac, value)) fields.policy = value;
+    if (power.ReadSchedPolicy(plan, ac, value)) fields.longPolicy = value;
+    if (power.ReadShortSchedPolicy(plan, ac, value)) fields.shortPolicy = value;
+    fields.selected = true;
+}
+
+}  // namespace
+
+void LoadEditor(PowerSchemeAccess& power, const Guid& plan, int32_t efficiencyClass, EditorState& state) {
+    EditorFields& f = state.fields;
+    f.parkingAc = f.parkingDc = 0;
+    f.efficiencyClass = efficiencyClass;
+    f.plan = plan;
+    f.hasPlan = !plan.IsNull();
+    if (!f.hasPlan) return;
+    power.ReadPlanName(plan, f.planName);
+    if (IsHeterogeneousProcessor()) {
+        LoadPolicies(power, plan, true, f.ac);
+        LoadPolicies(power, plan, false, f.dc);
+    }
+    uint32_t value = 0;
+    if (power.ReadCoreParkingMin(plan, efficiencyClass, true, value)) f.parkingAc = value;
+    if (power.ReadCoreParkingMin(plan, efficiencyClass, false, value)) f.parkingDc = value;
+    for (bool ac : {true, false}) {
+        uint32_t minimum = 0, maximum = 0;
+        if (power.ReadMinProcessorState(plan, efficiencyClass, ac, minimum) &&
+            power.ReadMaxProcessorState(plan, efficiencyClass, ac, maximum))
+            (ac ? f.minStateAc : f.minStateDc) = static_cast<int32_t>(minimum);
+    }
+    state.remember = HasStored(power, plan);
+}
+
+void StagePreset(PowerSchemeAccess& power, EditorState& state, int presetNumber) {
+    EditorFields& f = state.fields;
+    if (!f.hasPlan) return;
+    const Guid& floor = f.efficiencyClass == 1 ? guids::kCoreParkingMin1 : guids::kCoreParkingMin0;
+    if (auto v = PresetValue(power, f.plan, presetNumber, floor, true)) f.parkingAc = *v;
+    if (auto v = PresetValue(power, f.plan, presetNumber, floor, false)) f.parkingDc = *v;
+    state.stagedPreset = presetNumber;
+    state.pendingEdits = true;
+}
+
+bool ApplyEditor(PowerSchemeAccess& power, EditorState& state) {
+    const int staged = state.stagedPreset;
+    state.stagedPreset = 0;
+    state.pendingEdits = false;
+    const EditorFields& f = state.fields;
+    if (!f.hasPlan) return true;
+
+    const bool heterogeneous = IsHeterogeneousProcessor();
+    PlanSettings model;
+    model.plan = f.plan;
+    model.planName = f.planName;
+    if (heterogeneous) {
+        for (bool ac : {true, false}) {
+            const PolicyFields& p = ac ? f.ac : f.dc;
+            SourceSettings& side = ac ? model.ac : model.dc;
+            if (!p.selected) continue;
+            side.hasHetero = true;
+            side.heteroPolicy = p.policy;
+            side.heteroLongPolicy = p.longPolicy;
+            side.heteroShortPolicy = p.shortPolicy;
+        }
+    }
+    model.ac.coreParkingMin[f.efficiencyClass] = f.parkingAc;
+    model.dc.coreParkingMin[f.efficiencyClass] = f.parkingDc;
+    model.ac.minFrequency[f.efficiencyClass] = static_cast<uint32_t>(f.minStateAc);
+    model.dc.minFrequency[f.efficiencyClass] = static_cast<uint32_t>(f.minStateDc);
+
+    bool ok = true;
+    if (staged > 0) ok = ApplyPreset(power, f.plan, staged, Sides::Both) && ok;
+    ok = WriteToPlan(power, model, heterogeneous, true, false) && ok;
+    if (state.remember) {
+        SaveStoredSide(power, f.plan, true, model.ac);
+        SaveStoredSide(power, f.plan, false, model.dc);
+        if (staged > 0) RefreshStored(power, f.plan);
+    } else {
+        DeleteStored(power, f.plan);
+    }
+    ok = power.ActivateCurrentScheme() && ok;
+    return ok;
+}
+
+}  // namespace quellora
