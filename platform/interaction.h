@@ -29,6 +29,8 @@ public:
 
     // A message box without an owner; answers the pressed button.
     virtual int MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t style) = 0;
+    // Opens a file or web page with the program the shell has for it (ShellExecuteW "open").
+    virtual bool OpenWithShell(std::u16string_view target) = 0;
 };
 
 }  // namespace quellora

@@ -5,12 +5,16 @@
 
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/input_and_power.h"
 #include "platform/interaction.h"
 #include "platform/known_folders.h"
+#include "platform/named_events.h"
+#include "platform/perf_counters.h"
 #include "platform/power_api.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/resource_modules.h"
+#include "platform/session_watch.h"
 #include "platform/system_info.h"
 
 namespace quellora {
@@ -25,6 +29,10 @@ struct Platform {
     Processes* processes = nullptr;
     ResourceModules* modules = nullptr;
     Interaction* interaction = nullptr;
+    InputAndPower* input = nullptr;
+    PerfCounters* counters = nullptr;
+    NamedEvents* events = nullptr;
+    SessionWatchFactory* sessionWatches = nullptr;
 };
 
 // The platform of this process. Set once at start, before any other thread

@@ -11,10 +11,14 @@
 #include "platform/files.h"
 #include "platform/host/host_platform.h"
 #include "platform/host/journal_registry.h"
+#include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_interaction.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_named_events.h"
+#include "platform/sim/sim_perf_counters.h"
 #include "platform/sim/sim_power_api.h"
 #include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_system_info.h"
 #include "platform/text.h"
 
@@ -32,7 +36,11 @@ public:
           folders_(stateDir),
           processes_(machine_, nullptr),
           modules_(FolderPart(host::HostExecutablePath())),
-          interaction_(machine_) {
+          interaction_(machine_),
+          input_(machine_),
+          counters_(machine_),
+          events_(machine_),
+          sessionWatches_(machine_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -42,6 +50,10 @@ public:
         platform.processes = &processes_;
         platform.modules = &modules_;
         platform.interaction = &interaction_;
+        platform.input = &input_;
+        platform.counters = &counters_;
+        platform.events = &events_;
+        platform.sessionWatches = &sessionWatches_;
         machine = &machine_;
     }
 
@@ -65,6 +77,10 @@ private:
     sim::SimProcesses processes_;
     host::HostResourceModules modules_;
     sim::SimInteraction interaction_;
+    sim::SimInputAndPower input_;
+    sim::SimPerfCounters counters_;
+    sim::SimNamedEvents events_;
+    sim::SimSessionWatchFactory sessionWatches_;
 };
 
 }  // namespace

@@ -46,4 +46,15 @@ uint32_t SimInteraction::QuestionCount() const {
     return count_;
 }
 
+bool SimInteraction::OpenWithShell(std::u16string_view target) {
+    std::lock_guard lock(mutex_);
+    opened_ = std::u16string(target);
+    return true;
+}
+
+std::u16string SimInteraction::LastOpened() const {
+    std::lock_guard lock(mutex_);
+    return opened_;
+}
+
 }  // namespace quellora::sim

@@ -26,6 +26,10 @@ public:
     // OK/Cancel ones get OK for yes and Cancel for no; a plain report gets OK.
     int MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t style) override;
 
+    // Remembers what was to be opened; nothing is opened.
+    bool OpenWithShell(std::u16string_view target) override;
+    std::u16string LastOpened() const;
+
     // The last question asked; false when none was.
     bool LastQuestion(AskedQuestion& out) const;
     uint32_t QuestionCount() const;
@@ -35,6 +39,7 @@ private:
     mutable std::mutex mutex_;
     AskedQuestion last_;
     uint32_t count_ = 0;
+    std::u16string opened_;
 };
 
 }  // namespace quellora::sim

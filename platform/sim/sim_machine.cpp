@@ -641,6 +641,12 @@ bool SimMachine::RemoteSession() { return FactDword(fact::kRemoteSession, 0) != 
 void SimMachine::SetRemoteSession(bool remote) { SetFactDword(fact::kRemoteSession, remote ? 1 : 0); }
 bool SimMachine::IgnoresParking() { return FactDword(fact::kIgnoresParking, 0) != 0; }
 void SimMachine::SetIgnoresParking(bool ignores) { SetFactDword(fact::kIgnoresParking, ignores ? 1 : 0); }
+bool SimMachine::EventSignalled(std::u16string_view name) {
+    return FactDword(u"Event " + std::u16string(name), 0) != 0;
+}
+void SimMachine::SetEventSignalled(std::u16string_view name, bool signalled) {
+    SetFactDword(u"Event " + std::u16string(name), signalled ? 1 : 0);
+}
 bool SimMachine::IgnoresMaxState() { return FactDword(fact::kIgnoresMaxState, 0) != 0; }
 void SimMachine::SetIgnoresMaxState(bool ignores) { SetFactDword(fact::kIgnoresMaxState, ignores ? 1 : 0); }
 

@@ -187,6 +187,9 @@ public:
     void SetIgnoresParking(bool ignores);
     bool IgnoresMaxState();  // the maximum processor state does not limit the clock
     void SetIgnoresMaxState(bool ignores);
+    // Named events of other programs ("Global\\..."): whether one exists and is signalled.
+    bool EventSignalled(std::u16string_view name);
+    void SetEventSignalled(std::u16string_view name, bool signalled);
 
     // Facts by name, for what has no getter yet.
     uint32_t FactDword(std::u16string_view name, uint32_t fallback);

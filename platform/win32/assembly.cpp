@@ -8,8 +8,12 @@
 #include "platform/win32/win32_platform.h"
 
 #ifdef QUELLORA_SIMULATED_MACHINE
+#include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_named_events.h"
+#include "platform/sim/sim_perf_counters.h"
 #include "platform/sim/sim_power_api.h"
+#include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_system_info.h"
 #endif
@@ -32,6 +36,10 @@ public:
         platform.processes = &processes_;
         platform.modules = &modules_;
         platform.interaction = &interaction_;
+        platform.input = &input_;
+        platform.counters = &counters_;
+        platform.events = &events_;
+        platform.sessionWatches = &sessionWatches_;
     }
 
 private:
@@ -44,6 +52,10 @@ private:
     win32::Win32Processes processes_;
     win32::Win32ResourceModules modules_;
     win32::Win32Interaction interaction_;
+    win32::Win32InputAndPower input_;
+    win32::Win32PerfCounters counters_;
+    win32::Win32NamedEvents events_;
+    win32::Win32SessionWatchFactory sessionWatches_;
 };
 
 #else
@@ -54,7 +66,11 @@ public:
         : machine_(registry_, false),
           power_(machine_),
           system_(machine_),
-          processes_(machine_, &windowsProcesses_) {
+          processes_(machine_, &windowsProcesses_),
+          input_(machine_),
+          counters_(machine_),
+          events_(machine_),
+          sessionWatches_(machine_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -64,6 +80,10 @@ public:
         platform.processes = &processes_;
         platform.modules = &modules_;
         platform.interaction = &interaction_;
+        platform.input = &input_;
+        platform.counters = &counters_;
+        platform.events = &events_;
+        platform.sessionWatches = &sessionWatches_;
         machine = &machine_;
     }
 
@@ -81,6 +101,11 @@ private:
     win32::Win32Console console_;
     win32::Win32ResourceModules modules_;
     win32::Win32Interaction interaction_;
+    // Input, power source, sessions, counters and other programs' events are the simulated machine's.
+    sim::SimInputAndPower input_;
+    sim::SimPerfCounters counters_;
+    sim::SimNamedEvents events_;
+    sim::SimSessionWatchFactory sessionWatches_;
 };
 
 #endif

@@ -1,5 +1,7 @@
 // Known folders, the clock, the language resource modules and message boxes.
 #include "platform/win32/wide.h"
+
+#include <shellapi.h>
 //
 #include <shlobj.h>
 
@@ -143,6 +145,36 @@ int Win32Interaction::MessageBox(std::u16string_view text, std::u16string_view c
     std::wstring t = Wide(text);
     std::wstring c = Wide(caption);
     return MessageBoxW(nullptr, t.c_str(), c.c_str(), style);
+}
+
+bool Win32Interaction::OpenWithShell(std::u16string_view target) {
+    std::wstring t = Wide(target);
+    auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", t.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result > 32) return true;
+    // The browser registered for https, started with the target in quotes.
+    wchar_t command[2048] = {};
+    LONG size = sizeof command - sizeof(wchar_t);
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", command, &size) == ERROR_SUCCESS) {
+        std::wstring line = command;
+        size_t cut = line.find(L"\"%1\"");
+        if (cut == std::wstring::npos) cut = line.find(L"%1");
+        if (cut != std::wstring::npos) line.resize(cut);
+        line += L" \"" + t + L"\"";
+        std::string narrow(line.begin(), line.end());
+        if (WinExec(narrow.c_str(), SW_SHOWNORMAL) > 31) return true;
+    }
+    std::wstring fallback = L"iexplore.exe \"" + t + L"\"";
+    std::string narrow(fallback.begin(), fallback.end());
+    return WinExec(narrow.c_str(), SW_SHOWNORMAL) > 31;
+}
+
+bool Win32NamedEvents::IsSignalled(std::u16string_view name) {
+    std::wstring n = Wide(name);
+    HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, n.c_str());
+    if (!event) return false;
+    bool signalled = WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+    CloseHandle(event);
+    return signalled;
 }
 
 }  // namespace quellora::win32

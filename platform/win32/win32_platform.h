@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
+#include <utility>
 #include <vector>
 
+#include "platform/input_and_power.h"
 #include "platform/platform.h"
 
 namespace quellora::win32 {
@@ -163,6 +166,37 @@ public:
 class Win32Interaction : public Interaction {
 public:
     int MessageBox(std::u16string_view text, std::u16string_view caption, uint32_t style) override;
+    bool OpenWithShell(std::u16string_view target) override;
+};
+
+class Win32NamedEvents : public NamedEvents {
+public:
+    bool IsSignalled(std::u16string_view name) override;
+};
+
+// PDH, bound at run time.
+class Win32PerfCounters : public PerfCounters {
+public:
+    bool OpenQuery(Query& query) override;
+    bool AddEnglishCounter(Query query, std::u16string_view path, Counter& counter) override;
+    bool Collect(Query query) override;
+    bool ReadDouble(Counter counter, double& value) override;
+    bool ReadArray(Counter counter, std::vector<std::pair<std::u16string, double>>& values) override;
+    void CloseQuery(Query query) override;
+};
+
+// The Dynamic Boost worker's hidden notification window and its waits.
+class Win32SessionWatchFactory : public SessionWatchFactory {
+public:
+    std::unique_ptr<SessionWatch> Create() override;
+};
+
+class Win32InputAndPower : public InputAndPower {
+public:
+    bool LastInputTick(uint32_t& tick) override;
+    bool GetPowerStatus(PowerStatus& status) override;
+    bool IsRemoteSession() override;
+    bool QuerySessionLocked(bool& locked) override;
 };
 
 }  // namespace quellora::win32

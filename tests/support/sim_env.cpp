@@ -20,6 +20,10 @@ SimEnv::SimEnv(std::u16string_view layout) {
     system_ = std::make_unique<sim::SimSystemInfo>(*machine_);
     processes_ = std::make_unique<sim::SimProcesses>(*machine_, nullptr);
     interaction_ = std::make_unique<sim::SimInteraction>(*machine_);
+    input_ = std::make_unique<sim::SimInputAndPower>(*machine_);
+    counters_ = std::make_unique<sim::SimPerfCounters>(*machine_);
+    events_ = std::make_unique<sim::SimNamedEvents>(*machine_);
+    sessionWatches_ = std::make_unique<sim::SimSessionWatchFactory>(*machine_);
     folders_ = std::make_unique<host::HostFolders>(dir_.path16());
     modules_ = std::make_unique<host::HostResourceModules>(Utf8ToUtf16(BuildDir()));
     platform_.registry = &registry_;
@@ -31,6 +35,10 @@ SimEnv::SimEnv(std::u16string_view layout) {
     platform_.processes = processes_.get();
     platform_.modules = modules_.get();
     platform_.interaction = interaction_.get();
+    platform_.input = input_.get();
+    platform_.counters = counters_.get();
+    platform_.events = events_.get();
+    platform_.sessionWatches = sessionWatches_.get();
     SetPlatform(&platform_);
     // A new process: no language chosen yet, the English module beside the program.
     State() = StartupState{};

@@ -9,10 +9,14 @@
 #include "platform/platform.h"
 #include "platform/host/host_platform.h"
 #include "platform/sim/memory_registry.h"
+#include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_interaction.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_named_events.h"
+#include "platform/sim/sim_perf_counters.h"
 #include "platform/sim/sim_power_api.h"
 #include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_system_info.h"
 #include "tests/support/temp_dir.h"
 
@@ -84,6 +88,10 @@ private:
     std::unique_ptr<sim::SimSystemInfo> system_;
     std::unique_ptr<sim::SimProcesses> processes_;
     std::unique_ptr<sim::SimInteraction> interaction_;
+    std::unique_ptr<sim::SimInputAndPower> input_;
+    std::unique_ptr<sim::SimPerfCounters> counters_;
+    std::unique_ptr<sim::SimNamedEvents> events_;
+    std::unique_ptr<sim::SimSessionWatchFactory> sessionWatches_;
     std::unique_ptr<host::HostFolders> folders_;
     std::unique_ptr<host::HostResourceModules> modules_;
     host::HostClock clock_;
