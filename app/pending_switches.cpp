@@ -15,9 +15,6 @@ int NotAvailable(const char16_t* what) {
 
 int RunSelfTest() { return NotAvailable(u"/selftest"); }
 int RunPowerSettingsProbe(bool) { return NotAvailable(u"/armprobe"); }
-int BackupPlans() { return NotAvailable(u"/backupplans"); }
-int AskDeletePlanBackups() { return NotAvailable(u"/askdeleteplanbackups"); }
-int RunDriftCheckReport() { return NotAvailable(u"/driftcheck"); }
 int TerminateAllInstances() { return NotAvailable(u"/terminate"); }
 int UninstallCleanup() { return NotAvailable(u"/uninstall"); }
 int RunInteractiveStart() { return NotAvailable(u"The interactive application"); }

@@ -1,0 +1,22 @@
+// Backups of every power plan, exported with powercfg into a dated folder of
+// %ProgramData%\Quellora\PowerPlanBackups with a README that tells how to
+// restore each; at most ten backups are kept.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/guid.h"
+
+namespace quellora {
+
+inline constexpr size_t kBackupsKept = 10;
+
+// %ProgramData%\Quellora\PowerPlanBackups; empty when the folder is unknown.
+std::u16string BackupRoot();
+// "<name> {GUID}.pow" with the characters a file name cannot hold made "_".
+std::u16string BackupFileName(std::u16string_view planName, const Guid& plan);
+// powercfg /export of one plan, waited for at most 30 seconds.
+bool ExportPlan(const Guid& plan, std::u16string_view filePath);
+
+}  // namespace quellora
