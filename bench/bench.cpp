@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "model/drift.h"
 #include "model/persisted_store.h"
 #include "model/plan_settings.h"
 #include "power/main_topology.h"
@@ -105,6 +106,7 @@ void ModelFigures(int runs) {
         SaveStoredSide(power, plan, false, s.dc);
     }
     InProcess("ReapplyStored, 20 plans", env, runs, [&] { ReapplyStored(power); });
+    InProcess("CheckAllPlans (log), 20 plans", env, runs, [&] { CheckAllPlans(power, drift::kLog, nullptr); });
 }
 
 }  // namespace

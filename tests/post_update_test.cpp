@@ -23,7 +23,7 @@ TEST(PostUpdate, ShowsCoreParkingAgainOnlyWhenTheUserShowedIt) {
     };
     for (const auto& c : cases) {
         SimEnv env(c.layout);
-        if (c.shown) WriteDword(Hive::LocalMachine, ProcessorSettingKey(guids::kCoreParkingMin0), u"Attributes", 2);
+        WriteDword(Hive::LocalMachine, ProcessorSettingKey(guids::kCoreParkingMin0), u"Attributes", c.shown ? 2 : 1);
         EXPECT_EQ(PostUpdateFixup(), 0);
         auto log = env.processes().StartedCommandLines();
         ASSERT_EQ(log.size(), c.commands);

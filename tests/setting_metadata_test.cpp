@@ -133,6 +133,8 @@ TEST(SettingMetadata, ProcessorPowerInformationHasOneRecordPerProcessor) {
 
 TEST(SettingMetadata, HidingAndShowingCoreParkingGoesThroughPowercfg) {
     SimEnv env;
+    EXPECT_FALSE(IsCoreParkingHidden());  // the simulated machine shows it
+    ASSERT_TRUE(SetSettingHidden(true, 0));
     EXPECT_TRUE(IsCoreParkingHidden());
     ASSERT_TRUE(SetSettingHidden(false, 0));
     EXPECT_FALSE(IsCoreParkingHidden());

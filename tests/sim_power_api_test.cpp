@@ -302,10 +302,10 @@ TEST_F(SimPower, SettingMetadata) {
     ASSERT_EQ(api.ReadValueUnitsSpecifier(&kSub, &kCpMinCores, units.data(), &size), 0u);
     EXPECT_EQ(Utf16FromBytes(units.data(), units.size()), u"%");
 
-    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 1u);
+    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 0u);  // shown on the simulated machine
     EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kProcThrottleMax), 0u);
-    ASSERT_EQ(api.WriteSettingAttributes(&kSub, &kCpMinCores, 0), 0u);
-    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 0u);
+    ASSERT_EQ(api.WriteSettingAttributes(&kSub, &kCpMinCores, 1), 0u);
+    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 1u);
 
     // Possible values: DWORDs by index, with names.
     const Guid cpPerf = GuidLiteral("447235c7-6a8d-4cc0-8e24-9eaf70b96e2b");
@@ -420,7 +420,8 @@ TEST(SimCatalogue, HoldsTheManagedSettingsWithTheirWindowsData) {
     EXPECT_EQ(managed, 37u);
     EXPECT_GE(Settings().size(), 39u);
     EXPECT_FALSE(FindSettingByAlias(u"PROCTHROTTLEMAX")->hidden);
-    EXPECT_TRUE(FindSettingByAlias(u"CPMINCORES")->hidden);
+    EXPECT_TRUE(FindSettingByAlias(u"CPMAXCORES")->hidden);
+    EXPECT_FALSE(FindSettingByAlias(u"CPMINCORES")->hidden);  // made visible on the simulated machine
 }
 
 TEST(SimCatalogue, EveryStoredDefaultIsAllowed) {

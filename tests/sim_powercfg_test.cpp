@@ -38,6 +38,7 @@ protected:
 };
 
 TEST_F(SimPowercfg, QueryPrintsWindowsTextAndLeavesHiddenSettingsOut) {
+    ASSERT_EQ(Run(u"-attributes SUB_PROCESSOR CPMINCORES +ATTRIB_HIDE").exitCode, 0u);  // as on stock Windows
     const ProcessRun all = Run(u"/q");
     ASSERT_TRUE(all.started && all.finished);
     EXPECT_EQ(all.exitCode, 0u);
@@ -68,6 +69,8 @@ TEST_F(SimPowercfg, QueryPrintsWindowsTextAndLeavesHiddenSettingsOut) {
 
 TEST_F(SimPowercfg, AttributesCommandShowsAndHidesASetting) {
     const Guid cpMinCores = guids::kCoreParkingMin0;
+    EXPECT_EQ(Attributes(cpMinCores), 0u);  // the simulated machine shows it
+    ASSERT_EQ(Run(u"-attributes SUB_PROCESSOR CPMINCORES +ATTRIB_HIDE").exitCode, 0u);
     EXPECT_EQ(Attributes(cpMinCores), 1u);
     // As the program starts it: braces removed from the whole command line.
     ProcessRun run = Run(u"-attributes SUB_PROCESSOR 0CC5B647-C1DF-4637-891A-DEC35C318583 -ATTRIB_HIDE");

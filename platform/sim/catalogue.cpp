@@ -127,9 +127,13 @@ constexpr SettingDef kSettings[] = {
     {u"CPDECREASEPOL", GuidLiteral("71021b41-c749-4d21-be74-a00f335d582b"), u"Processor performance core parking decrease policy",
      u"Specify the number of cores/packages to park when fewer cores are required.",
      true, true, false, {}, {kCpdecreasepolValues}, false},
+    // Stock Windows hides this one; the simulated machine is one on which the
+    // user has made it visible in the Power Options, as Quellora users usually
+    // have (quellora-sim powercfg -attributes SUB_PROCESSOR CPMINCORES +ATTRIB_HIDE
+    // hides it again).
     {u"CPMINCORES", GuidLiteral("0cc5b647-c1df-4637-891a-dec35c318583"), u"Processor performance core parking min cores",
      u"Specify the minimum number of unparked cores/packages allowed (in percentage).",
-     true, true, false, {true, 0, 100, 1, u"%"}, {}, false},
+     false, true, false, {true, 0, 100, 1, u"%"}, {}, false},
     {u"CPMAXCORES", GuidLiteral("ea062031-0e34-4ff1-9b6d-eb1059334028"), u"Processor performance core parking max cores",
      u"Specify the maximum number of unparked cores/packages allowed (in percentage).",
      true, true, false, {true, 0, 100, 1, u"%"}, {}, false},

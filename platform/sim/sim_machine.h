@@ -41,7 +41,7 @@ inline constexpr std::u16string_view kProvDcIndex = u"ProvDcSettingIndex";
 }  // namespace names
 
 // Raised whenever the seeded machine changes shape; an older machine is seeded again.
-inline constexpr uint32_t kSchemaVersion = 1;
+inline constexpr uint32_t kSchemaVersion = 2;
 
 // PowerSchemes\<plan>
 std::u16string SchemeKey(const Guid& plan);
