@@ -233,7 +233,8 @@ void OnMachine(const std::string& stateDir, Body body) {
 }
 
 TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
-    testing::TempDir state;
+    testing::TempDir state, bin;
+    const std::string program = testing::CopyProgramTo(bin.path());
     std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
     OnMachine(state.path(), [] {
         PowerSchemeAccess power;
@@ -243,9 +244,9 @@ TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
         SaveStoredSide(power, s.plan, true, s.ac);
         SaveStoredSide(power, s.plan, false, s.dc);
     });
-    const std::string reportPath = testing::BuildDir() + "/quellora-driftcheck.log";
+    const std::string reportPath = bin.path() + "/quellora-driftcheck.log";
     const std::string logPath = state.path() + "/LocalAppData/Quellora/drift.log";
-    auto clean = testing::RunProgram("quellora", {"/driftcheck"}, env);
+    auto clean = testing::RunProgram(program, {"/driftcheck"}, env);
     EXPECT_EQ(clean.exitCode, 0);
     EXPECT_EQ(clean.out,
               "Quellora 6.0.2.18 drift check, mode 0 (0 off, 1 log, 2 restore), log " + logPath + "\r\n"
@@ -257,7 +258,7 @@ TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
 
     ASSERT_EQ(testing::RunProgram("quellora-sim", {"set", "balanced", "CPMINCORES", "both", "64"}, env).exitCode, 0);
     // Mode 0 still reports, but logs and restores nothing.
-    auto off = testing::RunProgram("quellora", {"/driftcheck"}, env);
+    auto off = testing::RunProgram(program, {"/driftcheck"}, env);
     EXPECT_EQ(off.exitCode, 1);
     EXPECT_NE(off.out.find("Balanced: DRIFT (2 settings)\r\n    AC CoreParkingMin[0]: expected "), std::string::npos)
         << off.out;
@@ -265,11 +266,11 @@ TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
     EXPECT_EQ(testing::ReadBytes(logPath), "");
 
     OnMachine(state.path(), [] { WriteDword(Hive::CurrentUser, kAppKey, u"DriftProtection", 2); });
-    auto restore = testing::RunProgram("quellora", {"/driftcheck"}, env);
+    auto restore = testing::RunProgram(program, {"/driftcheck"}, env);
     EXPECT_EQ(restore.exitCode, 1);
     EXPECT_NE(restore.out.find("Balanced: DRIFT (2 settings), restored\r\n"), std::string::npos) << restore.out;
     EXPECT_EQ(testing::ReadBytes(logPath).substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(testing::RunProgram("quellora", {"/driftcheck"}, env).exitCode, 0);
+    EXPECT_EQ(testing::RunProgram(program, {"/driftcheck"}, env).exitCode, 0);
 }
 
 }  // namespace

@@ -7,12 +7,24 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 extern char** environ;
 
 namespace quellora::testing {
 
 std::string BuildDir() { return QUELLORA_BINARY_DIR; }
+
+std::string CopyProgramTo(const std::string& folder) {
+    namespace fs = std::filesystem;
+    for (const auto& entry : fs::directory_iterator(BuildDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name == "quellora" || (name.rfind("tw_rsrc_", 0) == 0 && name.size() > 4 &&
+                                   name.compare(name.size() - 4, 4, ".dll") == 0))
+            fs::copy_file(entry.path(), fs::path(folder) / name, fs::copy_options::overwrite_existing);
+    }
+    return folder + "/quellora";
+}
 std::string SourceDir() { return QUELLORA_SOURCE_DIR; }
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,

@@ -18,6 +18,10 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::map<std::string, std::string>& environment = {});
 
+// Copies the program and its language modules into `folder` (so that what it
+// writes beside itself stays there); answers the copy's path.
+std::string CopyProgramTo(const std::string& folder);
+
 std::string BuildDir();
 std::string SourceDir();
 
