@@ -14,7 +14,6 @@ int NotAvailable(const char16_t* what) {
 }  // namespace
 
 int RunSelfTest() { return NotAvailable(u"/selftest"); }
-int RunPowerSettingsProbe(bool) { return NotAvailable(u"/armprobe"); }
 int TerminateAllInstances() { return NotAvailable(u"/terminate"); }
 int UninstallCleanup() { return NotAvailable(u"/uninstall"); }
 int RunInteractiveStart() { return NotAvailable(u"The interactive application"); }

@@ -1,16 +1,296 @@
 #include "platform/sim/sim_perf_counters.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/guid.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/text.h"
+
 namespace quellora::sim {
 
-// No counter is modelled yet: queries open, counters are missing.
-bool SimPerfCounters::OpenQuery(Query& query) {
-    query = 1;
+namespace {
+
+constexpr std::u16string_view kObject = u"\\Processor Information(";
+
+struct CounterName {
+    std::u16string_view name;
+    CounterKind kind;
+};
+constexpr CounterName kCounterNames[] = {
+    {u"% Processor Performance", CounterKind::Performance},
+    {u"Processor Frequency", CounterKind::Frequency},
+    {u"% Processor Utility", CounterKind::Utility},
+    {u"% Processor Time", CounterKind::ProcessorTime},
+    {u"Parking Status", CounterKind::ParkingStatus},
+};
+
+// "<digits>" as a number; false for anything else.
+bool ParseNumber(std::u16string_view text, uint32_t& value) {
+    if (text.empty() || text.size() > 9) return false;
+    value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') return false;
+        value = value * 10 + static_cast<uint32_t>(c - u'0');
+    }
     return true;
 }
-bool SimPerfCounters::AddEnglishCounter(Query, std::u16string_view, Counter&) { return false; }
-bool SimPerfCounters::Collect(Query) { return true; }
-bool SimPerfCounters::ReadDouble(Counter, double&) { return false; }
-bool SimPerfCounters::ReadArray(Counter, std::vector<std::pair<std::u16string, double>>&) { return false; }
-void SimPerfCounters::CloseQuery(Query) {}
+
+double RealSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A busy share below this counts as idle; from this share on, the processor
+// runs at its maximum state (low, so that a host busy with other work still
+// shows a loaded processor).
+constexpr double kIdleShare = 0.02;
+constexpr double kFullShare = 0.1;
+
+}  // namespace
+
+bool ParseCounterPath(std::u16string_view path, CounterPath& out) {
+    if (path.size() < kObject.size() || !EqualsIgnoreAsciiCase(path.substr(0, kObject.size()), kObject)) return false;
+    path.remove_prefix(kObject.size());
+    const size_t close = path.find(u")\\");
+    if (close == std::u16string_view::npos) return false;
+    const std::u16string_view instance = path.substr(0, close);
+    const std::u16string_view counter = path.substr(close + 2);
+
+    CounterPath parsed;
+    bool known = false;
+    for (const auto& row : kCounterNames) {
+        if (EqualsIgnoreAsciiCase(counter, row.name)) {
+            parsed.kind = row.kind;
+            known = true;
+            break;
+        }
+    }
+    if (!known) return false;
+
+    if (EqualsIgnoreAsciiCase(instance, u"_Total")) {
+        parsed.instance = CounterPath::Instance::Total;
+    } else if (instance == u"*") {
+        parsed.instance = CounterPath::Instance::All;
+    } else {
+        const size_t comma = instance.find(u',');
+        if (comma == std::u16string_view::npos || !ParseNumber(instance.substr(0, comma), parsed.node) ||
+            !ParseNumber(instance.substr(comma + 1), parsed.index)) {
+            return false;
+        }
+        parsed.instance = CounterPath::Instance::One;
+    }
+    out = parsed;
+    return true;
+}
+
+bool IsRateCounter(CounterKind kind) {
+    return kind == CounterKind::Performance || kind == CounterKind::Utility || kind == CounterKind::ProcessorTime;
+}
+
+double ModelPerformance(uint32_t minStatePercent, uint32_t maxStatePercent, double busyShare) {
+    const double maxState = std::min<uint32_t>(maxStatePercent, 100);
+    // The maximum state caps the minimum one, as Windows does.
+    const double minState = std::min<double>(std::min<uint32_t>(minStatePercent, 100), maxState);
+    const double demand = std::clamp((busyShare - kIdleShare) / (kFullShare - kIdleShare), 0.0, 1.0);
+    return std::max(kIdleFloorPercent, minState + (maxState - minState) * demand);
+}
+
+double ProcessCpuSeconds() {
+#ifdef _WIN32
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) return 0;
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;  // 100 ns units
+#else
+    struct timespec ts {};
+    if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0) return 0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+#endif
+}
+
+bool SimPerfCounters::OpenQuery(Query& query) {
+    std::lock_guard lock(mutex_);
+    query = nextHandle_++;
+    QueryState& state = queries_[query];
+    state.cpuSeconds = ProcessCpuSeconds();
+    state.realSeconds = RealSeconds();
+    return true;
+}
+
+bool SimPerfCounters::AddEnglishCounter(Query query, std::u16string_view path, Counter& counter) {
+    CounterPath parsed;
+    if (!ParseCounterPath(path, parsed)) return false;
+    std::lock_guard lock(mutex_);
+    if (!queries_.contains(query)) return false;
+    counter = nextHandle_++;
+    counters_[counter] = CounterState{query, parsed};
+    return true;
+}
+
+std::vector<SimPerfCounters::Processor> SimPerfCounters::Snapshot(double busyShare, uint32_t& nominalMhz) {
+    const Topology topology = machine_.CurrentTopology();
+    nominalMhz = topology.layout ? topology.layout->mhz : 0;
+    const std::vector<bool> parked = machine_.ParkedCores();
+    const bool ac = machine_.OnAcPower();
+    const bool ignoresMaxState = machine_.IgnoresMaxState();
+
+    // The states in force per class; classes above 1 follow class 1, as the settings do.
+    struct States {
+        uint32_t min = 5;
+        uint32_t max = 100;
+    } states[2];
+    for (int c = 0; c < 2; ++c) {
+        machine_.AppliedValue(c == 0 ? guids::kMinProcessorState0 : guids::kMinProcessorState1, ac, states[c].min);
+        machine_.AppliedValue(c == 0 ? guids::kMaxProcessorState0 : guids::kMaxProcessorState1, ac, states[c].max);
+        if (ignoresMaxState) states[c].max = 100;
+    }
+
+    std::vector<Processor> processors;
+    std::map<uint32_t, uint32_t> nextInNode;
+    for (size_t i = 0; i < topology.cores.size(); ++i) {
+        const CoreInfo& core = topology.cores[i];
+        const States& s = states[core.efficiencyClass == 0 ? 0 : 1];
+        const bool isParked = i < parked.size() && parked[i];
+        for (uint32_t t = 0; t < core.threads; ++t) {
+            Processor p;
+            p.node = core.node;
+            p.indexInNode = nextInNode[core.node]++;
+            p.performance = ModelPerformance(s.min, s.max, busyShare);
+            p.utility = isParked ? 0.0 : std::clamp(busyShare * 100.0, 0.0, 100.0);
+            p.parked = isParked;
+            processors.push_back(p);
+        }
+    }
+    return processors;
+}
+
+bool SimPerfCounters::Collect(Query query) {
+    std::lock_guard lock(mutex_);
+    auto it = queries_.find(query);
+    if (it == queries_.end()) return false;
+    QueryState& state = it->second;
+
+    // How busy this process kept the processors it could use: at most as many
+    // as the host has, and no more than the simulated machine has.
+    const double cpu = ProcessCpuSeconds();
+    const double real = RealSeconds();
+    const uint32_t simulated = std::max<uint32_t>(machine_.CurrentTopology().LogicalCount(), 1);
+    const uint32_t host = std::max<uint32_t>(std::thread::hardware_concurrency(), 1);
+    const double capacity = std::min(simulated, host);
+    const double elapsed = real - state.realSeconds;
+    const double busyShare = elapsed > 0 ? std::clamp((cpu - state.cpuSeconds) / (elapsed * capacity), 0.0, 1.0) : 0.0;
+    state.cpuSeconds = cpu;
+    state.realSeconds = real;
+
+    state.processors = Snapshot(busyShare, state.nominalMhz);
+    ++state.collections;
+    return true;
+}
+
+double SimPerfCounters::ValueOf(const Processor& p, CounterKind kind, uint32_t nominalMhz) {
+    switch (kind) {
+        case CounterKind::Performance:
+            return p.performance;
+        case CounterKind::Frequency:
+            return p.performance * nominalMhz / 100.0;
+        case CounterKind::Utility:
+        case CounterKind::ProcessorTime:
+            return p.utility;
+        case CounterKind::ParkingStatus:
+            return p.parked ? 1.0 : 0.0;
+    }
+    return 0;
+}
+
+double SimPerfCounters::TotalOf(const std::vector<Processor>& processors, CounterKind kind, uint32_t nominalMhz) {
+    if (processors.empty()) return 0;
+    double sum = 0;
+    for (const Processor& p : processors) sum += ValueOf(p, kind, nominalMhz);
+    // "_Total" of the parking status counts the parked processors; the others average.
+    return kind == CounterKind::ParkingStatus ? sum : sum / static_cast<double>(processors.size());
+}
+
+bool SimPerfCounters::ReadDouble(Counter counter, double& value) {
+    std::lock_guard lock(mutex_);
+    auto c = counters_.find(counter);
+    if (c == counters_.end()) return false;
+    auto q = queries_.find(c->second.query);
+    if (q == queries_.end()) return false;
+    const QueryState& state = q->second;
+    const CounterPath& path = c->second.path;
+    if (state.collections < (IsRateCounter(path.kind) ? 2u : 1u)) return false;
+    switch (path.instance) {
+        case CounterPath::Instance::Total:
+            if (state.processors.empty()) return false;
+            value = TotalOf(state.processors, path.kind, state.nominalMhz);
+            return true;
+        case CounterPath::Instance::One:
+            for (const Processor& p : state.processors) {
+                if (p.node == path.node && p.indexInNode == path.index) {
+                    value = ValueOf(p, path.kind, state.nominalMhz);
+                    return true;
+                }
+            }
+            return false;  // no such instance
+        case CounterPath::Instance::All:
+            return false;  // a wildcard has no single value
+    }
+    return false;
+}
+
+bool SimPerfCounters::ReadArray(Counter counter, std::vector<std::pair<std::u16string, double>>& values) {
+    std::lock_guard lock(mutex_);
+    values.clear();
+    auto c = counters_.find(counter);
+    if (c == counters_.end()) return false;
+    auto q = queries_.find(c->second.query);
+    if (q == queries_.end()) return false;
+    const QueryState& state = q->second;
+    const CounterPath& path = c->second.path;
+    if (state.collections < (IsRateCounter(path.kind) ? 2u : 1u) || state.processors.empty()) return false;
+    auto name = [](const Processor& p) { return ToDecimal(p.node) + u"," + ToDecimal(p.indexInNode); };
+    switch (path.instance) {
+        case CounterPath::Instance::Total:
+            values.emplace_back(u"_Total", TotalOf(state.processors, path.kind, state.nominalMhz));
+            return true;
+        case CounterPath::Instance::One:
+            for (const Processor& p : state.processors) {
+                if (p.node == path.node && p.indexInNode == path.index) {
+                    values.emplace_back(name(p), ValueOf(p, path.kind, state.nominalMhz));
+                    return true;
+                }
+            }
+            return false;
+        case CounterPath::Instance::All: {
+            // Every processor, each node's total, then the machine's total, as Windows lists them.
+            std::map<uint32_t, std::vector<Processor>> byNode;
+            for (const Processor& p : state.processors) {
+                values.emplace_back(name(p), ValueOf(p, path.kind, state.nominalMhz));
+                byNode[p.node].push_back(p);
+            }
+            for (const auto& [node, list] : byNode) {
+                values.emplace_back(ToDecimal(node) + u",_Total", TotalOf(list, path.kind, state.nominalMhz));
+            }
+            values.emplace_back(u"_Total", TotalOf(state.processors, path.kind, state.nominalMhz));
+            return true;
+        }
+    }
+    return false;
+}
+
+void SimPerfCounters::CloseQuery(Query query) {
+    std::lock_guard lock(mutex_);
+    queries_.erase(query);
+    std::erase_if(counters_, [&](const auto& entry) { return entry.second.query == query; });
+}
 
 }  // namespace quellora::sim
