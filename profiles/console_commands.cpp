@@ -4,6 +4,7 @@
 #include "app/registry_helpers.h"
 #include "app/startup_state.h"
 #include "app/string_ids.h"
+#include "boost/boost_settings.h"
 #include "model/plan_json.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -24,7 +25,7 @@ std::u16string FullPathOf(std::u16string_view file) {
     return std::u16string(file);
 }
 
-bool DynamicBoostEnabled() { return ReadDwordOr(Hive::CurrentUser, kAppKey, u"DynPwr", 0) != 0; }
+bool DynamicBoostEnabled() { return IsBoostEnabled(); }
 
 }  // namespace
 

@@ -156,6 +156,7 @@ bool ParseOverlays(std::u16string_view text, std::vector<int>& numbers) {
 struct Context {
     SimMachine& machine;
     const Args& args;  // after the command's name
+    Platform& platform;
 };
 
 struct Command {
@@ -571,6 +572,26 @@ const std::vector<Command>& Commands() {
              c.machine.SetLastInputTick(low);
              return kOk;
          }},
+        {u"idle", u"idle <seconds>", u"the last user input was that many seconds ago (on the machine's tick count)", 1,
+         1,
+         [](Context& c) {
+             uint32_t seconds = 0;
+             if (!ParseNumber(c.args[0], 0xFFFFFFFFu, seconds)) return kUsage;
+             // The tick count the program reads: the platform's own clock.
+             if (!c.platform.clock) return Failed(u"no clock");
+             const uint64_t now = c.platform.clock->TickCount64();
+             const uint64_t ago = uint64_t(seconds) * 1000;
+             c.machine.SetLastInputTick(now > ago ? now - ago : 0);
+             return kOk;
+         }},
+        {u"event", u"event <name> on|off", u"another program's named event (\"Global\\...\") is signalled or not", 2,
+         2,
+         [](Context& c) {
+             bool on = false;
+             if (!ParseOnOff(c.args[1], on)) return kUsage;
+             c.machine.SetEventSignalled(c.args[0], on);
+             return kOk;
+         }},
         {u"computer-name", u"computer-name <name>", u"the computer's name", 1, 1,
          [](Context& c) {
              c.machine.SetComputerName(c.args[0]);
@@ -623,7 +644,7 @@ int Run(const Args& all) {
         Err(u"this is not a simulated machine");
         return kFailed;
     }
-    Context context{*assembly->machine, args};
+    Context context{*assembly->machine, args, assembly->platform};
     const int result = command->run(context);
     if (result == kUsage) Err(u"usage: quellora-sim " + std::u16string(command->usage));
     return result;
