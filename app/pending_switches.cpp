@@ -13,7 +13,6 @@ int NotAvailable(const char16_t* what) {
 }
 }  // namespace
 
-int RunSelfTest() { return NotAvailable(u"/selftest"); }
 int TerminateAllInstances() { return NotAvailable(u"/terminate"); }
 int UninstallCleanup() { return NotAvailable(u"/uninstall"); }
 int RunInteractiveStart() { return NotAvailable(u"The interactive application"); }

@@ -11,6 +11,8 @@ set -eu
 build=$1
 source=$2
 run="$source/tools/wine/run.sh --keepalive $build/tests/win32/keepalive.exe"
+: "${WINEPREFIX:=${XDG_CACHE_HOME:-$HOME/.cache}/quellora-wine}"
+export WINEPREFIX
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 fail=0
@@ -58,6 +60,30 @@ if [ -f "$build/quellora-sim.exe" ]; then
     check "a German user interface gets the German module, English where it lacks a text" 0 \
         "$source/tests/data/help-german.txt" $rc "$out/hilfe"
     forget_language
+    $run "$build/quellora-sim.exe" reset >/dev/null
+
+    # The self-test runs the same checks with the same results as on the host.
+    rc=0; $run "$build/quellora.exe" /selftest >"$out/selftest" || rc=$?
+    grep -E '^  (PASS|FAIL|SKIP)  ' "$out/selftest" | tr -d '\r' >"$out/checks"
+    check "/selftest passes the host's checks" 0 "$source/tests/data/selftest-checks.txt" $rc "$out/checks"
+    if [ "$(head -c 3 "$build/quellora-selftest.log" | od -An -tx1 | tr -d ' ')" = efbbbf ]; then
+        echo "ok   the self-test log begins with a byte order mark"
+    else
+        echo "FAIL the self-test log begins with a byte order mark"; fail=1
+    fi
+    rc=0; $run "$build/quellora.exe" /driftcheck >"$out/drift" || rc=$?
+    if [ $rc = 0 ] && grep -q "0 plan(s) drifted" "$out/drift"; then
+        echo "ok   /driftcheck runs"
+    else
+        echo "FAIL /driftcheck runs (exit $rc)"; cat "$out/drift"; fail=1
+    fi
+    rc=0; $run "$build/quellora.exe" /backupplans >"$out/backup" || rc=$?
+    if [ $rc = 0 ] && ls "$WINEPREFIX"/drive_c/ProgramData/Quellora/PowerPlanBackups/*/README.txt >/dev/null 2>&1; then
+        echo "ok   /backupplans exports every plan"
+    else
+        echo "FAIL /backupplans exports every plan (exit $rc)"; fail=1
+    fi
+    rm -rf "$WINEPREFIX"/drive_c/ProgramData/Quellora
     $run "$build/quellora-sim.exe" reset >/dev/null
 else
     printf '[]\r\n' >"$out/empty"
