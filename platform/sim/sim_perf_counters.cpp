@@ -3,10 +3,16 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 
@@ -102,6 +108,36 @@ double ModelPerformance(uint32_t minStatePercent, uint32_t maxStatePercent, doub
     return std::max(kIdleFloorPercent, minState + (maxState - minState) * demand);
 }
 
+#ifndef _WIN32
+// The threads of this process, other than the caller, that are running or
+// waiting for a processor right now ('R' in /proc/self/task/*/stat); -1 when
+// that cannot be read.
+int OtherRunnableThreads() {
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return -1;
+    const long self = syscall(SYS_gettid);
+    int runnable = 0;
+    while (struct dirent* entry = readdir(tasks)) {
+        if (entry->d_name[0] == '.' || std::atol(entry->d_name) == self) continue;
+        char path[300];
+        std::snprintf(path, sizeof path, "/proc/self/task/%s/stat", entry->d_name);
+        FILE* file = std::fopen(path, "r");
+        if (!file) continue;
+        char buffer[512] = {};
+        size_t n = std::fread(buffer, 1, sizeof buffer - 1, file);
+        std::fclose(file);
+        // The state follows the command name's closing parenthesis.
+        const char* close = nullptr;
+        for (size_t i = 0; i < n; ++i) {
+            if (buffer[i] == ')') close = buffer + i;
+        }
+        if (close && close[1] == ' ' && close[2] == 'R') ++runnable;
+    }
+    closedir(tasks);
+    return runnable;
+}
+#endif
+
 double ProcessCpuSeconds() {
 #ifdef _WIN32
     FILETIME creation{}, exit{}, kernel{}, user{};
@@ -187,7 +223,16 @@ bool SimPerfCounters::Collect(Query query) {
     const uint32_t host = std::max<uint32_t>(std::thread::hardware_concurrency(), 1);
     const double capacity = std::min(simulated, host);
     const double elapsed = real - state.realSeconds;
-    const double busyShare = elapsed > 0 ? std::clamp((cpu - state.cpuSeconds) / (elapsed * capacity), 0.0, 1.0) : 0.0;
+    double busyShare = elapsed > 0 ? std::clamp((cpu - state.cpuSeconds) / (elapsed * capacity), 0.0, 1.0) : 0.0;
+#ifndef _WIN32
+    // Where the threads' states can be read, the load is the other threads of
+    // this process that are running or waiting for a processor: busy threads
+    // are runnable whether or not the host, shared with other work, gave them a
+    // processor during the interval, and the collecting thread's own work does
+    // not count, so the reading does not depend on what else the host runs.
+    if (const int runnable = OtherRunnableThreads(); runnable >= 0)
+        busyShare = std::clamp(runnable / capacity, 0.0, 1.0);
+#endif
     state.cpuSeconds = cpu;
     state.realSeconds = real;
 
