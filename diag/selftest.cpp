@@ -654,8 +654,7 @@ void ProvisionedGroup(SelfTest& t) {
                 if (reg->QueryValue(Hive::LocalMachine, key, ac ? u"ProvAcSettingIndex" : u"ProvDcSettingIndex", v) != 0 ||
                     v.data.size() != 4)
                     continue;
-                uint32_t provisioned = uint32_t(v.data[0]) | uint32_t(v.data[1]) << 8 | uint32_t(v.data[2]) << 16 |
-                                       uint32_t(v.data[3]) << 24;
+                uint32_t provisioned = LittleEndian32(v.data.data());
                 uint32_t reported = 0;
                 ++count;
                 if (!ReadWindowsDefault(plan, setting, ac, reported) || reported != provisioned) {

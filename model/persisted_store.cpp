@@ -30,9 +30,7 @@ std::u16string SideKey(const std::u16string& planKey, bool ac) { return planKey 
 
 bool ReadDwordValue(Registry& reg, const std::u16string& key, std::u16string_view name, uint32_t& value) {
     RegValue v;
-    if (reg.QueryValue(Hive::CurrentUser, key, name, v) != 0 || v.type != regtype::kDword || v.data.size() != 4) return false;
-    value = uint32_t(v.data[0]) | uint32_t(v.data[1]) << 8 | uint32_t(v.data[2]) << 16 | uint32_t(v.data[3]) << 24;
-    return true;
+    return reg.QueryValue(Hive::CurrentUser, key, name, v) == 0 && v.AsDword(value);
 }
 
 }  // namespace
@@ -86,9 +84,8 @@ bool LoadSideFromKey(Registry& reg, const std::u16string& planKey, bool ac, bool
         // An enumeration with room for a 256-character name and four bytes of
         // data ends at the first value that does not fit.
         if (entry.name.size() > 256 || entry.value.data.size() > 4) break;
-        if (entry.value.type != regtype::kDword || entry.value.data.size() != 4) continue;
-        const auto& d = entry.value.data;
-        uint32_t value = uint32_t(d[0]) | uint32_t(d[1]) << 8 | uint32_t(d[2]) << 16 | uint32_t(d[3]) << 24;
+        uint32_t value = 0;
+        if (!entry.value.AsDword(value)) continue;
         std::u16string_view name = entry.name;
         if (StartsWith(name, kParkingPrefix)) {
             target.coreParkingMin[static_cast<int32_t>(ParseLeadingInt(name.substr(kParkingPrefix.size())))] = value;

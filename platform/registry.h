@@ -23,9 +23,15 @@ inline constexpr uint32_t kMultiSz = 7;
 inline constexpr uint32_t kQword = 11;
 }  // namespace regtype
 
+// The four bytes at `bytes` as a little-endian number.
+uint32_t LittleEndian32(const uint8_t* bytes);
+
 struct RegValue {
     uint32_t type = regtype::kNone;
     std::vector<uint8_t> data;  // raw bytes; strings are UTF-16LE with their terminating NUL
+
+    // A REG_DWORD of exactly four bytes; false for anything else.
+    bool AsDword(uint32_t& value) const;
 
     static RegValue Dword(uint32_t v);
     static RegValue Qword(uint64_t v);

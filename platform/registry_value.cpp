@@ -4,6 +4,16 @@
 
 namespace quellora {
 
+uint32_t LittleEndian32(const uint8_t* b) {
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+bool RegValue::AsDword(uint32_t& value) const {
+    if (type != regtype::kDword || data.size() != 4) return false;
+    value = LittleEndian32(data.data());
+    return true;
+}
+
 RegValue RegValue::Dword(uint32_t v) {
     RegValue r;
     r.type = regtype::kDword;

@@ -470,11 +470,9 @@ bool IsProcessorSettingHidden(const Guid& setting) {
     Registry* reg = Sys().registry;
     if (!reg) return true;
     RegValue v;
-    if (reg->QueryValue(Hive::LocalMachine, ProcessorSettingKey(setting), u"Attributes", v) != 0 ||
-        v.type != regtype::kDword || v.data.size() != 4)
+    uint32_t attributes = 0;
+    if (reg->QueryValue(Hive::LocalMachine, ProcessorSettingKey(setting), u"Attributes", v) != 0 || !v.AsDword(attributes))
         return true;
-    uint32_t attributes = uint32_t(v.data[0]) | uint32_t(v.data[1]) << 8 | uint32_t(v.data[2]) << 16 |
-                          uint32_t(v.data[3]) << 24;
     return attributes != 0 && attributes != 2;
 }
 

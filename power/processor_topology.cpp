@@ -23,7 +23,7 @@ constexpr size_t kTrailingGroupRecord = 80;
 constexpr size_t kGroupAffinitySize = 16;
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t U32(const uint8_t* p) { return LittleEndian32(p); }
 uint64_t U64(const uint8_t* p) { return uint64_t(U32(p)) | uint64_t(U32(p + 4)) << 32; }
 
 // Group masks starting at `offset` of a record of `size` bytes; at least one,
@@ -222,9 +222,8 @@ uint32_t ProcessorTopology::NominalMhz() {
     if (known != 0) return known;
     uint32_t mhz = 0;
     RegValue v;
-    if (Sys().registry && Sys().registry->QueryValue(Hive::LocalMachine, kCentralProcessorKey, u"~MHz", v) == 0 &&
-        v.type == regtype::kDword && v.data.size() == 4)
-        mhz = U32(v.data.data());
+    if (Sys().registry && Sys().registry->QueryValue(Hive::LocalMachine, kCentralProcessorKey, u"~MHz", v) == 0)
+        v.AsDword(mhz);
     if (mhz != 0) remembered.store(mhz);
     return mhz;
 }
@@ -241,9 +240,8 @@ bool ProcessorTopology::ShowEfficiencyClassSelection() const {
     RegValue v;
     if (Sys().registry &&
         Sys().registry->QueryValue(Hive::LocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\kernel\\KGroups\\00",
-                                   u"SmallProcessorMask", v) == 0 &&
-        v.type == regtype::kDword && v.data.size() == 4)
-        small = U32(v.data.data());
+                                   u"SmallProcessorMask", v) == 0)
+        v.AsDword(small);
     return small != 0;
 }
 

@@ -20,7 +20,6 @@ constexpr uint32_t kDescriptionHeteroIncreaseTime = 9990;
 // A size query without a buffer answers success or ERROR_MORE_DATA with the size.
 bool SizeQueryAnswered(uint32_t result) { return result == 0 || result == err::kMoreData; }
 
-uint32_t Dword(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 bool ReadSmallDword(std::u16string_view key, std::u16string_view name, uint32_t& value) {
     RegValue v;
@@ -28,7 +27,7 @@ bool ReadSmallDword(std::u16string_view key, std::u16string_view name, uint32_t&
     if (v.data.empty() || v.data.size() > 4) return false;
     uint8_t bytes[4] = {0, 0, 0, 0};
     std::copy(v.data.begin(), v.data.end(), bytes);
-    value = Dword(bytes);
+    value = LittleEndian32(bytes);
     return true;
 }
 
@@ -88,7 +87,7 @@ SettingInfo ReadSettingInfo(const Guid& setting) {
         std::vector<uint8_t> buffer(valueSize + 6, 0);
         uint32_t bufferSize = valueSize + 6;
         if (api->ReadPossibleValue(sub, &setting, &type, index, buffer.data(), &bufferSize) != 0) break;
-        uint32_t value = (type == regtype::kDword && bufferSize >= 4) ? Dword(buffer.data()) : index;
+        uint32_t value = (type == regtype::kDword && bufferSize >= 4) ? LittleEndian32(buffer.data()) : index;
         std::vector<uint8_t> name(512, 0);
         uint32_t nameSize = 510;
         std::u16string text;
@@ -127,7 +126,7 @@ std::vector<std::pair<uint32_t, uint32_t>> ReadRegisteredValues(const Guid& sett
         if (reg->QueryValue(Hive::LocalMachine, key + u"\\" + name, u"SettingValue", v, RegView::Force64) != 0 ||
             v.type != regtype::kDword || v.data.size() != 4)
             continue;
-        values.emplace_back(static_cast<uint32_t>(ParseLeadingInt(name)), Dword(v.data.data()));
+        values.emplace_back(static_cast<uint32_t>(ParseLeadingInt(name)), LittleEndian32(v.data.data()));
     }
     std::sort(values.begin(), values.end());
     return values;
@@ -170,7 +169,7 @@ std::vector<ProcessorPowerInfo> ReadProcessorPowerInfo() {
         return list;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* r = buffer.data() + size_t(i) * kRecord;
-        list.push_back({Dword(r), Dword(r + 4), Dword(r + 8), Dword(r + 12), Dword(r + 16), Dword(r + 20)});
+        list.push_back({LittleEndian32(r), LittleEndian32(r + 4), LittleEndian32(r + 8), LittleEndian32(r + 12), LittleEndian32(r + 16), LittleEndian32(r + 20)});
     }
     return list;
 }
