@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
-#include "app/string_ids.h"
+#include "platform/language.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
+#include "platform/string_ids.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/console_commands.h"
@@ -29,9 +29,6 @@ constexpr CommandRow kCommands[] = {
     {u"/exportprofile", u"/exportprofile <name> <file>", ids::kHelpExportProfile},
     {u"/importprofile", u"/importprofile <file> [/replace]", ids::kHelpImportProfile},
 };
-
-// Set while a command runs; output is dropped otherwise.
-bool g_outputAttached = false;
 
 bool IsHelp(std::u16string_view first) { return EqualsIgnoreAsciiCase(first, u"/help") || first == u"/?"; }
 
@@ -90,75 +87,15 @@ bool IsConsoleCommand(const Arguments& arguments) {
 
 int RunConsoleCommand(const Arguments& arguments) {
     if (arguments.empty()) return 1;
-    Console* console = Sys().console;
-    g_outputAttached = console && console->AttachForCommand();
+    AttachConsoleOutput();
     int code = 2;
     try {
         code = Dispatch(arguments);
     } catch (const std::exception&) {
         code = ReportMessage(ids::kOperationFailed, 2);
     }
-    if (console) console->Detach();
-    g_outputAttached = false;
+    DetachConsoleOutput();
     return code;
-}
-
-void WriteConsoleLine(std::u16string_view text) {
-    Console* console = Sys().console;
-    if (!g_outputAttached || !console) return;
-    std::u16string line(text);
-    line += u"\r\n";
-    if (console->WriteConsoleText(line)) return;
-    console->WriteBytes(Utf16ToUtf8(line));
-}
-
-std::string JsonText(const nlohmann::json& value) {
-    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-void WriteConsoleJson(const nlohmann::json& value) {
-    // One write, every line of the document ended the same way as the last.
-    std::u16string text;
-    for (char16_t c : Utf8ToUtf16(JsonText(value))) {
-        if (c == u'\n') text.push_back(u'\r');
-        text.push_back(c);
-    }
-    WriteConsoleLine(text);
-}
-
-int ReportMessage(uint32_t id, std::u16string_view argument, int exitCode) {
-    WriteConsoleLine(Format(LoadText(id), argument));
-    return exitCode;
-}
-
-int ReportMessage(uint32_t id, std::u16string_view first, std::u16string_view second, int exitCode) {
-    WriteConsoleLine(Format(LoadText(id), first, second));
-    return exitCode;
-}
-
-int ReportMessage(uint32_t id, int exitCode) {
-    WriteConsoleLine(Format(LoadText(id)));
-    return exitCode;
-}
-
-bool ResolvePlan(PowerSchemeAccess& power, std::u16string_view argument, ResolvedPlan& plan) {
-    if (argument.empty()) {
-        Guid active;
-        std::u16string name;
-        if (!power.QueryActivePlan(active) || !power.ReadPlanName(active, name)) return false;
-        plan = ResolvedPlan{active, name, true};
-        return true;
-    }
-    Guid wanted;
-    const bool isGuid = StringToGuid(argument, wanted);
-    for (const auto& candidate : power.ListedNamedPlans()) {
-        bool match = isGuid ? candidate.plan == wanted
-                            : candidate.named && EqualsIgnoreAsciiCase(candidate.name, argument);
-        if (!match) continue;
-        plan = ResolvedPlan{candidate.plan, candidate.name, power.IsActivePlan(candidate.plan)};
-        return true;
-    }
-    return false;
 }
 
 int ListPlansCommand() {

@@ -1,6 +1,7 @@
-// The frame around the console commands: which argument is a command, how
-// text and JSON reach the console or a redirected output, the help text, the
-// plan listing and plan resolution.
+// The frame around the console commands: which argument is a command, the
+// dispatch, the help text and the plan listing. Output and plan resolution,
+// which the commands share, are in platform/console_output.h and
+// power/plan_resolution.h.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include "platform/guid.h"
+#include "platform/console_output.h"
+#include "power/plan_resolution.h"
 
 namespace quellora {
-
-class PowerSchemeAccess;
 
 using Arguments = std::vector<std::u16string>;
 
@@ -23,27 +21,6 @@ using Arguments = std::vector<std::u16string>;
 bool IsConsoleCommand(const Arguments& arguments);
 // Attaches the output, runs the command, detaches; answers the exit code.
 int RunConsoleCommand(const Arguments& arguments);
-
-// One line, ended by CR LF: to a console as UTF-16, to a file or pipe as UTF-8.
-void WriteConsoleLine(std::u16string_view text);
-// A JSON value pretty-printed with two spaces, keys in ascending order,
-// non-ASCII characters as they are, every line ended by CR LF.
-void WriteConsoleJson(const nlohmann::json& value);
-// The JSON text WriteConsoleJson writes, before line ends are added.
-std::string JsonText(const nlohmann::json& value);
-// Writes string `id` (with `argument` in place of its %s) and answers `exitCode`.
-int ReportMessage(uint32_t id, std::u16string_view argument, int exitCode);
-int ReportMessage(uint32_t id, int exitCode);
-int ReportMessage(uint32_t id, std::u16string_view first, std::u16string_view second, int exitCode);
-
-struct ResolvedPlan {
-    Guid guid;
-    std::u16string name;
-    bool active = false;
-};
-// Empty argument: the active plan. Otherwise a GUID (braces optional, any case)
-// or a friendly name compared without regard to the case of A to Z.
-bool ResolvePlan(PowerSchemeAccess& power, std::u16string_view argument, ResolvedPlan& plan);
 
 // The `/plans` command.
 int ListPlansCommand();

@@ -1,12 +1,16 @@
 #include "app/entry.h"
 
-#include "app/command_line.h"
 #include "app/console_frame.h"
-#include "app/language.h"
-#include "app/startup_state.h"
 #include "app/switches.h"
+#include "diag/selftest.h"
+#include "model/drift.h"
+#include "model/probe.h"
+#include "platform/command_line.h"
+#include "platform/language.h"
 #include "platform/platform.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
+#include "profiles/backups.h"
 
 namespace quellora {
 

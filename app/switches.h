@@ -1,14 +1,10 @@
-// The operations behind the one-shot switches and the interactive start, each
-// answering the process exit code.
+// The operations behind the one-shot switches of the entry and the interactive
+// start, each answering the process exit code. The diagnostics and the plan
+// backups declare theirs beside their own code.
 #pragma once
 
 namespace quellora {
 
-int RunSelfTest();                   // /selftest
-int RunPowerSettingsProbe(bool write);  // /armprobe [/write]
-int BackupPlans();                   // /backupplans
-int AskDeletePlanBackups();          // /askdeleteplanbackups
-int RunDriftCheckReport();           // /driftcheck
 int TerminateAllInstances();         // /terminate
 int UninstallCleanup();              // /uninstall
 int PostUpdateFixup();               // /update

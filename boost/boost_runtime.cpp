@@ -5,9 +5,9 @@
 #include <system_error>
 #include <thread>
 
-#include "app/language.h"
 #include "boost/boost_log.h"
 #include "boost/boost_text_ids.h"
+#include "platform/language.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"

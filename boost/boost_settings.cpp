@@ -5,10 +5,10 @@
 #include <mutex>
 #include <optional>
 
-#include "app/registry_helpers.h"
 #include "boost/boost_runtime.h"
+#include "model/maker_plan.h"
 #include "platform/platform.h"
-#include "power/maker_plan.h"
+#include "platform/registry_helpers.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {

@@ -44,7 +44,7 @@ file(GLOB QUELLORA_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/te
 add_executable(quellora_win32_tests
   ${QUELLORA_WIN32_TEST_SOURCES}
   ${PROJECT_SOURCE_DIR}/tests/win32/test_strings.rc
-  ${PROJECT_SOURCE_DIR}/app/command_line.cpp)
+  ${PROJECT_SOURCE_DIR}/platform/command_line.cpp)
 target_include_directories(quellora_win32_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(quellora_win32_tests PRIVATE ${QUELLORA_WARNINGS})
 target_compile_options(quellora_win32_tests PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)

@@ -3,18 +3,16 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
-#include "app/report_output.h"
-#include "app/startup_state.h"
-#include "app/switches.h"
 #include "model/persisted_store.h"
 #include "platform/files.h"
+#include "platform/language.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
+#include "platform/report_output.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"
-#include "profiles/profile_store.h"
 
 namespace quellora {
 

@@ -66,4 +66,7 @@ private:
     std::map<std::u16string, Entry> entries_;
 };
 
+// /driftcheck: checks every remembered plan and reports; answers the number of drifted plans.
+int RunDriftCheckReport();
+
 }  // namespace quellora

@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "app/registry_helpers.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"

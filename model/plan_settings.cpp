@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "app/registry_helpers.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 

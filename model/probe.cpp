@@ -6,13 +6,12 @@
 #include <system_error>
 #include <thread>
 
-#include "app/registry_helpers.h"
-#include "app/startup_state.h"
-#include "app/switches.h"
 #include "model/plan_settings.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"

@@ -2,7 +2,7 @@
 // report of how the machine's processor power settings look and, with the
 // write tests, whether Windows honours them on a temporary copy of the active
 // plan. The report goes to the console and to a UTF-8 file in the temporary
-// folder; the switch itself is RunPowerSettingsProbe (app/switches.h).
+// folder.
 #pragma once
 
 #include <cstdint>
@@ -49,5 +49,8 @@ std::u16string ParkingVerdict(int mostParkedAtFull, int mostParkedAtFive);
 std::u16string MaxStateVerdict(double performanceAtFull, double performanceAtHalf);
 // Performance when idle with a minimum state of 5 % and of 100 %.
 std::u16string MinStateVerdict(double performanceAtFive, double performanceAtFull);
+
+// /armprobe [/write]: the report, and with `write` the write tests; answers the exit code.
+int RunPowerSettingsProbe(bool write);
 
 }  // namespace quellora

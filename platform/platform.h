@@ -3,6 +3,8 @@
 // the simulated machine.
 #pragma once
 
+#include <string>
+
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/input_and_power.h"
@@ -39,6 +41,9 @@ struct Platform {
 // runs; tests install their own for the length of a test.
 Platform& Sys();
 void SetPlatform(Platform* platform);
+
+// "%04u-%02u-%02uT%02u:%02u:%02uZ" of the current UTC time by the platform's clock.
+std::u16string UtcTimestamp();
 
 // Installs a platform for the lifetime of the object and puts the previous one back.
 class ScopedPlatform {

@@ -1,7 +1,7 @@
 #include "power/maker_plan_scan.h"
 
-#include "app/registry_helpers.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/registry_helpers.h"
 #include "platform/errors.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/maker_plan_scan.h"
 

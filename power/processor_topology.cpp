@@ -4,10 +4,10 @@
 #include <atomic>
 #include <bit>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
 #include "platform/errors.h"
+#include "platform/language.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 
 namespace quellora {

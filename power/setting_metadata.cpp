@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/language.h"
 #include "platform/errors.h"
+#include "platform/language.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"

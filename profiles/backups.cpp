@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/language.h"
-#include "app/switches.h"
 #include "platform/files.h"
+#include "platform/language.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"

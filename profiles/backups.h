@@ -19,4 +19,8 @@ std::u16string BackupFileName(std::u16string_view planName, const Guid& plan);
 // powercfg /export of one plan, waited for at most 30 seconds.
 bool ExportPlan(const Guid& plan, std::u16string_view filePath);
 
+// /backupplans and /askdeleteplanbackups; each answers the exit code.
+int BackupPlans();
+int AskDeletePlanBackups();
+
 }  // namespace quellora

@@ -1,13 +1,14 @@
 #include "profiles/console_commands.h"
 
-#include "app/console_frame.h"
-#include "app/registry_helpers.h"
-#include "app/startup_state.h"
-#include "app/string_ids.h"
 #include "boost/boost_settings.h"
 #include "model/plan_json.h"
+#include "platform/console_output.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
+#include "platform/startup_state.h"
+#include "platform/string_ids.h"
 #include "platform/text.h"
+#include "power/plan_resolution.h"
 #include "power/power_scheme_access.h"
 #include "profiles/profile_store.h"
 

@@ -59,11 +59,6 @@ std::u16string FileStem(std::u16string_view path) {
 
 }  // namespace
 
-std::u16string UtcTimestamp() {
-    CalendarTime t = Sys().clock ? Sys().clock->UtcNow() : CalendarTime{};
-    return Format(u"%04u-%02u-%02uT%02u:%02u:%02uZ", t.year, t.month, t.day, t.hour, t.minute, t.second);
-}
-
 std::u16string OsBuildText() {
     OsVersion os;
     if (!Sys().system || !Sys().system->GetOsVersion(os)) return {};

@@ -8,6 +8,7 @@
 
 #include "model/plan_settings.h"
 #include "platform/guid.h"
+#include "platform/platform.h"
 
 namespace quellora {
 
@@ -57,8 +58,6 @@ bool CaptureProfile(PowerSchemeAccess& power, const Guid& plan, std::u16string_v
 // plan's remembered copy follows when it has one.
 bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const Guid& target, bool activate);
 
-// "%04u-%02u-%02uT%02u:%02u:%02uZ" of the current UTC time.
-std::u16string UtcTimestamp();
 // "major.minor.build" of the running Windows; empty when unknown.
 std::u16string OsBuildText();
 

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "app/switches.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/backups.h"

@@ -7,13 +7,13 @@
 #include <mutex>
 #include <thread>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
 #include "boost/boost_log.h"
 #include "boost/boost_runtime.h"
 #include "boost/boost_settings.h"
 #include "platform/files.h"
 #include "platform/host/journal_registry.h"
+#include "platform/language.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/run_program.h"

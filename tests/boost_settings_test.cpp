@@ -2,9 +2,9 @@
 
 #include <limits>
 
-#include "app/registry_helpers.h"
 #include "boost/boost_settings.h"
-#include "power/maker_plan.h"
+#include "model/maker_plan.h"
+#include "platform/registry_helpers.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/sim_env.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
 #include "app/console_frame.h"
 #include "app/entry.h"
+#include "platform/command_line.h"
 #include "platform/text.h"
 
 namespace quellora {

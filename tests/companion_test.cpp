@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
 #include "platform/files.h"
+#include "platform/language.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "tests/support/sim_env.h"
 #include "tray/companion.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
 #include "app/console_frame.h"
+#include "platform/command_line.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/sim_env.h"

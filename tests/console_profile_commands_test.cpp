@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/command_line.h"
 #include "app/console_frame.h"
 #include "model/plan_json.h"
+#include "platform/command_line.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/profile_store.h"

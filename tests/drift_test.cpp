@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "app/registry_helpers.h"
 #include "model/drift.h"
 #include "model/persisted_store.h"
 #include "model/presets.h"
+#include "platform/assembly.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"
-#include "platform/assembly.h"
 #include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"
 

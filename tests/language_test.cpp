@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
-#include "app/startup_state.h"
+#include "platform/language.h"
+#include "platform/registry_helpers.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
 #include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/registry_helpers.h"
 #include "model/plan_settings.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"

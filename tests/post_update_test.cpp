@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/registry_helpers.h"
 #include "app/switches.h"
+#include "platform/registry_helpers.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/sim_env.h"
 

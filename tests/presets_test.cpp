@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
 #include "app/console_frame.h"
-#include "app/registry_helpers.h"
+#include "model/maker_plan.h"
 #include "model/persisted_store.h"
 #include "model/plan_editor.h"
 #include "model/presets.h"
+#include "platform/command_line.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
-#include "power/maker_plan.h"
-#include "power/setting_metadata.h"
 #include "power/power_scheme_access.h"
+#include "power/setting_metadata.h"
 #include "tests/support/sim_env.h"
 
 namespace quellora {

@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/switches.h"
 #include "model/probe.h"
 #include "platform/errors.h"
 #include "platform/files.h"

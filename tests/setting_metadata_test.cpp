@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/language.h"
+#include "platform/language.h"
 #include "platform/sim/catalogue.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"

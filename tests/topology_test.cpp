@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/registry_helpers.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/processor_topology.h"
 #include "tests/support/sim_env.h"

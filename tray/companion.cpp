@@ -7,10 +7,10 @@
 
 #include <mutex>
 
-#include "app/language.h"
-#include "app/registry_helpers.h"
 #include "platform/files.h"
+#include "platform/language.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
 #include "platform/text.h"
 
 namespace quellora {

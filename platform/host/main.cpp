@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
 #include "app/entry.h"
 #include "platform/assembly.h"
+#include "platform/command_line.h"
 #include "platform/host/host_platform.h"
 #include "platform/text.h"
 

@@ -1,7 +1,7 @@
 #include "tests/support/sim_env.h"
 
-#include "app/startup_state.h"
-#include "app/language.h"
+#include "platform/language.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "tests/support/run_program.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
-#include "app/command_line.h"
+#include "platform/command_line.h"
 #include "platform/text.h"
 
 namespace quellora {

@@ -1,4 +1,4 @@
-#include "app/registry_helpers.h"
+#include "platform/registry_helpers.h"
 
 #include "platform/platform.h"
 #include "platform/text.h"

@@ -1,9 +1,9 @@
-#include "app/language.h"
+#include "platform/language.h"
 
-#include "app/registry_helpers.h"
-#include "app/startup_state.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
 
 namespace quellora {

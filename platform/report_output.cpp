@@ -1,8 +1,8 @@
-#include "app/report_output.h"
+#include "platform/report_output.h"
 
-#include "app/startup_state.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/startup_state.h"
 #include "platform/text.h"
 
 namespace quellora {

@@ -1,4 +1,4 @@
-#include "app/startup_state.h"
+#include "platform/startup_state.h"
 
 #include "platform/files.h"
 

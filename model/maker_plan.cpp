@@ -1,8 +1,8 @@
-#include "power/maker_plan.h"
+#include "model/maker_plan.h"
 
-#include "app/registry_helpers.h"
 #include "model/presets.h"
 #include "platform/platform.h"
+#include "platform/registry_helpers.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"
 
