@@ -35,6 +35,26 @@ target_compile_options(wine_keepalive PRIVATE ${QUELLORA_WARNINGS})
 target_link_options(wine_keepalive PRIVATE -municode)
 quellora_wine_output(wine_keepalive)
 
+# The window tests' helper: finds, reads and drives windows inside the session.
+add_executable(wintool ${PROJECT_SOURCE_DIR}/tools/wine/wintool.cpp)
+target_compile_options(wintool PRIVATE ${QUELLORA_WARNINGS})
+target_link_options(wintool PRIVATE -municode)
+target_link_libraries(wintool PRIVATE user32 gdi32)
+quellora_wine_output(wintool)
+
+# Programs that show one window of the program on demand for the window tests
+# (the product has no switch for them), beside the program and its language modules.
+function(quellora_window_test_program name)
+  add_executable(${name} ${PROJECT_SOURCE_DIR}/tests/wine/programs/${name}.cpp)
+  target_compile_options(${name} PRIVATE ${QUELLORA_WARNINGS})
+  target_link_options(${name} PRIVATE -municode -mwindows)
+  target_link_libraries(${name} PRIVATE quellora_core quellora_platform)
+  quellora_executable_resources(${name})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_dependencies(${name} quellora)
+endfunction()
+quellora_window_test_program(show_message)
+
 quellora_wine_resource_library(quellora_test_rsrc ${PROJECT_SOURCE_DIR}/tests/win32/test_strings.rc)
 quellora_wine_resource_library(quellora_exe_resources ${PROJECT_SOURCE_DIR}/resources/quellora.rc)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/quellora.rc PROPERTIES
@@ -69,6 +89,19 @@ gtest_discover_tests(quellora_win32_tests
 add_test(NAME wine.console_commands
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/console_commands.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
 set_tests_properties(wine.console_commands PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_session RUN_SERIAL ON)
+
+# Window tests: each runs its own Xvfb, Wine desktop and copy of the prefix
+# (tests/wine/rig.sh), so they need no keepalive process and may run side by
+# side. They drive the simulated-machine build, whose machine quellora-sim.exe
+# changes. Pictures land in <build>/pictures/<test>/.
+function(quellora_window_test name)
+  add_test(NAME wine.window.${name}
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/${name}.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+  set_tests_properties(wine.window.${name} PROPERTIES TIMEOUT 300 LABELS window)
+endfunction()
+if(QUELLORA_SIM)
+  quellora_window_test(message_box)
+endif()
 
 add_test(NAME wine_keepalive_stop COMMAND ${QUELLORA_WINE_RUN} --stop-keepalive ${QUELLORA_WINE_KEEPALIVE})
 set_tests_properties(wine_keepalive_stop PROPERTIES FIXTURES_CLEANUP wine_session TIMEOUT 60)

@@ -4,14 +4,16 @@
 #   - the Windows build (mingw-w64): quellora.exe and tw_rsrc_english.dll, its
 #     Win32 tests under Wine, and its console commands under Wine;
 #   - the Windows build on the simulated machine, the same under Wine, compared
-#     byte for byte with the host;
+#     byte for byte with the host, and its windows on a virtual screen (Xvfb,
+#     tests/wine/rig.sh; pictures in build-windows-sim/pictures/);
 #   - the fuzz targets for a bounded time (QUELLORA_FUZZ_SECONDS, default 60).
 # On a fresh Debian 12 machine (as root) it first installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ make nlohmann-json3-dev libgtest-dev googletest
-          g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev)
+          g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
+          xvfb imagemagick)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,0 +1,37 @@
+// show_message.exe: shows one message box of the program on demand, for the
+// window tests (the product has no switch for it). It prepares what the
+// interactive start prepares for a box — the platform, the language module,
+// the theme — and ends with the box's answer as its exit code.
+//
+//   show_message.exe <style> <text>      style in decimal or 0x...; "\n" in the text is a line end
+#include "platform/win32/wide.h"
+//
+#include <cwchar>
+#include <string>
+
+#include "platform/assembly.h"
+#include "platform/language.h"
+#include "platform/platform.h"
+#include "platform/startup_state.h"
+#include "ui/message_box.h"
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 255;
+    quellora::PlatformAssembly* assembly = quellora::AssemblePlatform().release();
+    quellora::SetPlatform(&assembly->platform);
+    quellora::State().executablePath = assembly->platform.folders->ExecutablePath();
+    quellora::SelectLanguage();
+    if (!quellora::LoadResourceModule()) return 254;
+
+    const auto style = static_cast<uint32_t>(std::wcstoul(argv[1], nullptr, 0));
+    std::u16string text;
+    for (const wchar_t* p = argv[2]; *p; ++p) {
+        if (p[0] == L'\\' && p[1] == L'n') {
+            text.push_back(u'\n');
+            ++p;
+        } else {
+            text.push_back(static_cast<char16_t>(*p));
+        }
+    }
+    return quellora::ShowMessage(nullptr, text, style);
+}
