@@ -18,6 +18,7 @@
 #include "platform/resource_modules.h"
 #include "platform/session_watch.h"
 #include "platform/system_info.h"
+#include "platform/theme_facts.h"
 
 namespace quellora {
 
@@ -35,6 +36,7 @@ struct Platform {
     PerfCounters* counters = nullptr;
     NamedEvents* events = nullptr;
     SessionWatchFactory* sessionWatches = nullptr;
+    ThemeFacts* theme = nullptr;
 };
 
 // The platform of this process. Set once at start, before any other thread

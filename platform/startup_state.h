@@ -21,7 +21,8 @@ struct StartupState {
     ModuleHandle resourceModule = 0;
     ModuleHandle englishModule = 0;
     bool englishFallbackLoaded = true;
-    bool darkTheme = false;
+    bool darkModeSupported = false;  // the system can draw the program dark (found once at start-up)
+    bool darkTheme = false;          // the dark theme is in force now
 };
 
 StartupState& State();

@@ -17,6 +17,7 @@
 #include "platform/sim/reg_util.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_powercfg.h"
+#include "platform/sim/sim_theme.h"
 #include "platform/text.h"
 
 namespace quellora::sim {
@@ -491,6 +492,44 @@ int Status(Context& c) {
     return kOk;
 }
 
+int Theme(Context& c) {
+    ThemeState s = ReadThemeState(c.machine);
+    if (c.args.empty()) {
+        Out(Format(u"apps          %s", s.appsUseDark ? u"dark" : u"light"));
+        Out(Format(u"high contrast %s", s.highContrast ? u"on" : u"off"));
+        Out(Format(u"dark functions %s", s.darkFunctions ? u"present" : u"missing"));
+        Out(Format(u"animations    %s", s.animations ? u"on" : u"off"));
+        Out(s.accentPresent ? Format(u"accent        0x%06X", s.accent) : u"accent        none");
+        return kOk;
+    }
+    const std::u16string& what = c.args[0];
+    bool on = false;
+    if (EqualsIgnoreAsciiCase(what, u"dark") || EqualsIgnoreAsciiCase(what, u"light")) {
+        if (c.args.size() != 1) return kUsage;
+        s.appsUseDark = EqualsIgnoreAsciiCase(what, u"dark");
+        s.highContrast = false;
+    } else if (EqualsIgnoreAsciiCase(what, u"high-contrast")) {
+        if (c.args.size() > 2) return kUsage;
+        s.highContrast = true;
+        if (c.args.size() == 2 && !ParseOnOff(c.args[1], s.highContrast)) return kUsage;
+    } else if (EqualsIgnoreAsciiCase(what, u"dark-functions") || EqualsIgnoreAsciiCase(what, u"animations")) {
+        if (c.args.size() != 2 || !ParseOnOff(c.args[1], on)) return kUsage;
+        (EqualsIgnoreAsciiCase(what, u"animations") ? s.animations : s.darkFunctions) = on;
+    } else if (EqualsIgnoreAsciiCase(what, u"accent")) {
+        uint32_t colour = 0;
+        if (c.args.size() != 2) return kUsage;
+        s.accentPresent = !EqualsIgnoreAsciiCase(c.args[1], u"none");
+        if (s.accentPresent) {
+            if (!ParseNumber(c.args[1], 0xFFFFFF, colour)) return kUsage;
+            s.accent = colour;
+        }
+    } else {
+        return kUsage;
+    }
+    WriteThemeState(c.machine, s);
+    return kOk;
+}
+
 int Powercfg(Context& c) {
     const PowercfgRun run = RunPowercfg(c.machine, c.args);
     std::fwrite(run.output.data(), 1, run.output.size(), stdout);
@@ -533,6 +572,10 @@ const std::vector<Command>& Commands() {
         {u"windows", u"windows [<build>]", u"shows the Windows version, or sets it by build (19045, 22631, ...)", 0, 1,
          WindowsCommand},
         {u"answer", u"answer yes|no", u"how the user answers message boxes", 1, 1, Answer},
+        {u"theme", u"theme [dark|light|high-contrast [on|off]|dark-functions on|off|animations on|off|accent <0xBBGGRR>|none]",
+         u"the look Windows asks for: dark or light apps, high contrast, whether the dark-mode functions exist (builds "
+         u"from 17763), client-area animations, the accent colour",
+         0, 2, Theme},
         {u"power", u"power ac|dc", u"the power source", 1, 1,
          [](Context& c) {
              if (EqualsIgnoreAsciiCase(c.args[0], u"ac")) c.machine.SetOnAcPower(true);

@@ -2,12 +2,42 @@
 
 #include "platform/platform.h"
 #include "platform/startup_state.h"
+#include "ui/message_box_dialog.h"
 
 namespace quellora {
 
-int ShowMessage(WindowHandle, std::u16string_view text, uint32_t style) {
-    if (!Sys().interaction) return (style & mb::kYesNo) ? mb::kIdNo : mb::kIdOk;
-    return Sys().interaction->MessageBox(text, State().productName, style);
+MessageBoxParameters& BoxParameters() {
+    static MessageBoxParameters parameters;
+    return parameters;
+}
+
+int ShowMessageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption, uint32_t style,
+                   const MessageBoxParameters& parameters) {
+    // A system-modal error (the crash reports, a start that cannot go on) is
+    // the system's own box: it needs nothing of the program to work.
+    if ((style & xmb::kIconMask) == xmb::kIconError && (style & xmb::kSystemModal)) {
+        if (!Sys().interaction) return xmb::kIdOk;
+        return Sys().interaction->MessageBox(text, caption, style & ~(xmb::kAgainBits | xmb::kNoSound));
+    }
+    const bool asksAgain = (style & xmb::kAgainBits) != 0 && !text.empty();
+    if (asksAgain && Sys().registry) {
+        int remembered = 0;
+        if (RememberedAnswer(*Sys().registry, parameters, text, remembered)) return remembered;
+    }
+    MessageBoxPresenter presenter{std::u16string(text), std::u16string(caption), style, parameters,
+                                  LoadMessageBoxLabels()};
+    const int answer = RunMessageBoxDialog(owner, presenter);
+    if (asksAgain && (answer & xmb::kAgainBits) && Sys().registry) {
+        RememberAnswer(*Sys().registry, parameters, text, answer);
+    }
+    return answer;
+}
+
+int ShowMessage(WindowHandle owner, std::u16string_view text, uint32_t style) {
+    MessageBoxParameters parameters = BoxParameters();
+    const bool highContrast = Sys().theme && Sys().theme->HighContrast();
+    if (State().darkTheme && !highContrast) parameters.options |= xmb::kDark;
+    return ShowMessageBox(owner, text, State().productName, style, parameters);
 }
 
 }  // namespace quellora

@@ -7,11 +7,29 @@
 #include <string_view>
 
 #include "platform/window_handle.h"
+#include "ui/message_box_presenter.h"
 
 namespace quellora {
 
 // Shows `text` with the caption "Quellora"; answers the pressed button's
-// identifier (mb::kIdOk, mb::kIdYes, ...). `owner` may be null.
+// identifier (mb::kIdOk, mb::kIdYes, ...). `owner` may be null: the active
+// window's last active pop-up then owns the box. With one of the "again" bits
+// (xmb::kDoNotAskAgain, ...) the box offers a check box; when it was ticked
+// the answer carries that bit (AnswerOf takes it off) and is remembered, and
+// later calls with the same text answer it at once without a box. An error
+// that is also system-modal (MB_ICONERROR | MB_SYSTEMMODAL) is the system's box.
 int ShowMessage(WindowHandle owner, std::u16string_view text, uint32_t style);
+
+// The button of an answer, without the "again" bits.
+inline int AnswerOf(int answer) { return answer & 0xFFFF; }
+
+// The box's process-wide parameters (company and module name of the
+// remembered answers, options, timeouts), set up by the entry.
+MessageBoxParameters& BoxParameters();
+
+// The same box with every parameter given: the caption, and the options as
+// they are (ShowMessage adds the dark option while the dark theme is in force).
+int ShowMessageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption, uint32_t style,
+                   const MessageBoxParameters& parameters);
 
 }  // namespace quellora

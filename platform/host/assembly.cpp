@@ -20,6 +20,7 @@
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_system_info.h"
+#include "platform/sim/sim_theme.h"
 #include "platform/text.h"
 
 namespace quellora {
@@ -40,7 +41,8 @@ public:
           input_(machine_),
           counters_(machine_),
           events_(machine_),
-          sessionWatches_(machine_) {
+          sessionWatches_(machine_),
+          theme_(machine_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -54,6 +56,7 @@ public:
         platform.counters = &counters_;
         platform.events = &events_;
         platform.sessionWatches = &sessionWatches_;
+        platform.theme = &theme_;
         machine = &machine_;
     }
 
@@ -81,6 +84,7 @@ private:
     sim::SimPerfCounters counters_;
     sim::SimNamedEvents events_;
     sim::SimSessionWatchFactory sessionWatches_;
+    sim::SimThemeFacts theme_;
 };
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_system_info.h"
+#include "platform/sim/sim_theme.h"
 #endif
 
 namespace quellora {
@@ -40,6 +41,7 @@ public:
         platform.counters = &counters_;
         platform.events = &events_;
         platform.sessionWatches = &sessionWatches_;
+        platform.theme = &theme_;
     }
 
 private:
@@ -56,6 +58,7 @@ private:
     win32::Win32PerfCounters counters_;
     win32::Win32NamedEvents events_;
     win32::Win32SessionWatchFactory sessionWatches_;
+    win32::Win32ThemeFacts theme_;
 };
 
 #else
@@ -70,7 +73,8 @@ public:
           input_(machine_),
           counters_(machine_),
           events_(machine_),
-          sessionWatches_(machine_) {
+          sessionWatches_(machine_),
+          theme_(machine_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -84,6 +88,7 @@ public:
         platform.counters = &counters_;
         platform.events = &events_;
         platform.sessionWatches = &sessionWatches_;
+        platform.theme = &theme_;
         machine = &machine_;
     }
 
@@ -106,6 +111,8 @@ private:
     sim::SimPerfCounters counters_;
     sim::SimNamedEvents events_;
     sim::SimSessionWatchFactory sessionWatches_;
+    // The system's look is the simulated machine's: the theme stand-in.
+    sim::SimThemeFacts theme_;
 };
 
 #endif

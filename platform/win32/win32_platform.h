@@ -191,6 +191,30 @@ public:
     std::unique_ptr<SessionWatch> Create() override;
 };
 
+// uxtheme's unnamed dark-mode functions (bound by ordinal, called only when
+// all are present on a build that has them), SystemParametersInfo, dwmapi.
+class Win32ThemeFacts : public ThemeFacts {
+public:
+    DarkModeSupport DarkMode() override;
+    bool AppsUseDarkMode() override;
+    bool HighContrast() override;
+    bool ClientAreaAnimations() override;
+    bool AccentColour(uint32_t& colorref) override;
+    uint32_t WindowsBuild() override;
+    void AllowDarkModeForProcess() override;
+    void RefreshColorPolicy() override;
+    void RefreshHighContrast() override;
+    bool AllowDarkModeForWindow(WindowHandle window, bool allow) override;
+    bool IsDarkModeAllowedForWindow(WindowHandle window) override;
+    void SetDarkTitleBar(WindowHandle window, bool dark) override;
+    bool RedirectScrollBars() override;
+
+    // For the tests: which ordinals the system's uxtheme exports, and how many
+    // calls of the unnamed functions this process has made.
+    static DarkModeExports Exports();
+    static uint32_t DarkModeCalls();
+};
+
 class Win32InputAndPower : public InputAndPower {
 public:
     bool LastInputTick(uint32_t& tick) override;

@@ -1,7 +1,8 @@
 // show_message.exe: shows one message box of the program on demand, for the
 // window tests (the product has no switch for it). It prepares what the
 // interactive start prepares for a box — the platform, the language module,
-// the theme — and ends with the box's answer as its exit code.
+// the theme — prints the answer ("answer 16777223": the "again" bits do not
+// fit an exit code) and ends with the button as its exit code.
 //
 //   show_message.exe <style> <text>      style in decimal or 0x...; "\n" in the text is a line end
 #include "platform/win32/wide.h"
@@ -14,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/startup_state.h"
 #include "ui/message_box.h"
+#include "ui/theme.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 255;
@@ -22,6 +24,7 @@ int wmain(int argc, wchar_t** argv) {
     quellora::State().executablePath = assembly->platform.folders->ExecutablePath();
     quellora::SelectLanguage();
     if (!quellora::LoadResourceModule()) return 254;
+    quellora::InitialiseTheme();
 
     const auto style = static_cast<uint32_t>(std::wcstoul(argv[1], nullptr, 0));
     std::u16string text;
@@ -33,5 +36,9 @@ int wmain(int argc, wchar_t** argv) {
             text.push_back(static_cast<char16_t>(*p));
         }
     }
-    return quellora::ShowMessage(nullptr, text, style);
+    const int answer = quellora::ShowMessage(nullptr, text, style);
+    const std::string line = "answer " + std::to_string(answer) + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return quellora::AnswerOf(answer);
 }
