@@ -3,12 +3,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/resource_modules.h"
 
 namespace quellora {
 
 inline constexpr char16_t kProgramVersion[] = u"" QUELLORA_VERSION_TEXT;
+
+// The shutdown event: `/terminate` signals it to stop every running instance.
+inline constexpr std::u16string_view kShutdownEventName = u"Global\\{374afc4f-0d7a-450f-b7a8-ac2160530c91}";
 
 struct StartupState {
     std::u16string productName = u"Quellora";      // caption of message boxes, name of the registry key

@@ -256,11 +256,16 @@ struct Spec {
     char16_t conv = 0;
 };
 
+// `numeric`: the "0" flag pads with zeros after the sign (an integer's
+// precision turns it off, a real number's does not).
 std::u16string Pad(std::u16string body, const Spec& spec, bool numeric) {
     if (spec.width < 0 || static_cast<int>(body.size()) >= spec.width) return body;
     size_t fill = static_cast<size_t>(spec.width) - body.size();
     if (spec.left) return body + std::u16string(fill, u' ');
-    if (spec.zero && numeric && spec.precision < 0) {
+    const bool real = spec.conv == u'f' || spec.conv == u'F' || spec.conv == u'e' || spec.conv == u'E' ||
+                      spec.conv == u'g' || spec.conv == u'G';
+    const bool finite = body.find_first_of(u"0123456789") != std::u16string::npos;
+    if (spec.zero && numeric && finite && (real || spec.precision < 0)) {
         size_t signEnd = (!body.empty() && (body[0] == u'-' || body[0] == u'+' || body[0] == u' ')) ? 1 : 0;
         if (body.size() > signEnd + 1 && body[signEnd] == u'0' && (body[signEnd + 1] == u'x' || body[signEnd + 1] == u'X'))
             signEnd += 2;
@@ -358,9 +363,18 @@ std::u16string FormatV(std::u16string_view format, const std::vector<FormatArg>&
             number(spec.precision);
             if (spec.precision < 0) spec.precision = 0;
         }
-        while (i < format.size() && (format[i] == u'l' || format[i] == u'h' || format[i] == u'I' || format[i] == u'L' ||
-                                     format[i] == u'z' || format[i] == u'j' || format[i] == u'w'))
-            ++i;
+        // Size prefixes, Microsoft's I64 and I32 among them: the arguments carry their own size.
+        while (i < format.size()) {
+            const std::u16string_view rest = format.substr(i);
+            if (rest.substr(0, 3) == u"I64" || rest.substr(0, 3) == u"I32") {
+                i += 3;
+            } else if (format[i] == u'l' || format[i] == u'h' || format[i] == u'I' || format[i] == u'L' ||
+                       format[i] == u'z' || format[i] == u'j' || format[i] == u'w' || format[i] == u't') {
+                ++i;
+            } else {
+                break;
+            }
+        }
         if (i >= format.size()) {
             out.append(format.substr(start));
             break;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/guid.h"
 #include "platform/text.h"
 
@@ -78,6 +80,17 @@ TEST(Format, PrintfConversions) {
         {u"100%", Format(u"%d%%", 100)},
         {u"[  ab][ab  ]", Format(u"[%4s][%-4s]", u"ab", u"ab")},
         {u"7", Format(u"%lu", 7u)},
+        // The resource strings' own forms.
+        {u"Plan \"Ausbalanciert\" 5 of 10, 12%", Format(u"Plan \"%s\" %u of %d, %d%%", u"Ausbalanciert", 5u, 10, 12)},
+        {u"[ 42][42 ][00042][-0042][+42]", Format(u"[%3d][%-3d][%05d][%05d][%+d]", 42, 42, 42, -42, 42)},
+        {u"[ 3.1][003.1][-03.1][3.14159][2.50e+00]", Format(u"[%4.1f][%05.1f][%05.1f][%.5f][%.2e]", 3.14159, 3.14159, -3.14159, 3.14159, 2.5)},
+        {u"[  007][   -7]", Format(u"[%5.3d][%05.1d]", 7, -7)},  // an integer's precision turns "0" off
+        {u"[  inf]", Format(u"[%05.1f]", std::numeric_limits<double>::infinity())},
+        {u"1.5 GHz, 2.0", Format(u"%.1f GHz, %.1f", 1.5, 2)},
+        {u"18446744073709551615 -9", Format(u"%I64u %I64d", 18446744073709551615ull, -9ll)},
+        {u"wide text", Format(u"%ls %S", u"wide", u"text")},
+        {u"ab.", Format(u"%.2s.", u"abc")},
+        {u"[   x]", Format(u"[%*s]", 4, u"x")},
         // Arguments that do not fit their conversion still print, and missing ones print nothing.
         {u"n=abc m=", Format(u"n=%d m=%s", u"abc")},
         {u"x=12", Format(u"x=%s", 12)},

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/crash_handler.h"
 #include "app/entry.h"
 #include "platform/assembly.h"
 #include "platform/platform.h"
@@ -15,6 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The main thread is a multithreaded-apartment thread; a failure leaves COM
     // to the parts that need it.
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    // A crash from here on leaves a dump and a message, not a silent end.
+    quellora::InstallCrashHandler();
 
     // The platform lives as long as the process: background threads may still
     // use it while the process ends, so it is never destroyed.

@@ -24,6 +24,7 @@ SimEnv::SimEnv(std::u16string_view layout) {
     counters_ = std::make_unique<sim::SimPerfCounters>(*machine_);
     events_ = std::make_unique<sim::SimNamedEvents>(*machine_);
     sessionWatches_ = std::make_unique<sim::SimSessionWatchFactory>(*machine_);
+    theme_ = std::make_unique<sim::SimThemeFacts>(*machine_);
     folders_ = std::make_unique<host::HostFolders>(dir_.path16());
     modules_ = std::make_unique<host::HostResourceModules>(Utf8ToUtf16(BuildDir()));
     platform_.registry = &registry_;
@@ -39,6 +40,7 @@ SimEnv::SimEnv(std::u16string_view layout) {
     platform_.counters = counters_.get();
     platform_.events = events_.get();
     platform_.sessionWatches = sessionWatches_.get();
+    platform_.theme = theme_.get();
     SetPlatform(&platform_);
     // A new process: no language chosen yet, the English module beside the program.
     State() = StartupState{};

@@ -18,6 +18,7 @@
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_system_info.h"
+#include "platform/sim/sim_theme.h"
 #include "tests/support/temp_dir.h"
 
 namespace quellora::testing {
@@ -72,6 +73,7 @@ public:
     sim::SimPowerApi& power() { return *power_; }
     sim::SimProcesses& processes() { return *processes_; }
     sim::SimInteraction& interaction() { return *interaction_; }
+    sim::SimThemeFacts& theme() { return *theme_; }
     sim::MemoryRegistry& registry() { return registry_; }
     CapturingConsole& console() { return console_; }
     const TempDir& dir() const { return dir_; }
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<sim::SimPerfCounters> counters_;
     std::unique_ptr<sim::SimNamedEvents> events_;
     std::unique_ptr<sim::SimSessionWatchFactory> sessionWatches_;
+    std::unique_ptr<sim::SimThemeFacts> theme_;
     std::unique_ptr<host::HostFolders> folders_;
     std::unique_ptr<host::HostResourceModules> modules_;
     host::HostClock clock_;
