@@ -79,6 +79,16 @@ rig_start() {
     setsid wine explorer /desktop=Default,1280x800 </dev/null >"$RIG_DIR/explorer.log" 2>&1 &
     RIG_EXPLORER_PID=$!
     rig_tool exists 'Shell_TrayWnd|*' 30000 >/dev/null || rig_log "rig: no desktop yet"
+    # Should the test itself be killed (a CTest time-out), a watchdog still
+    # stops this run's wineserver and Xvfb and removes the prefix copy.
+    local test_pid=$$
+    setsid bash -c '
+        while kill -0 "$1" 2>/dev/null; do sleep 2; done
+        [ -d "$2" ] || exit 0
+        WINEPREFIX="$2/prefix" wineserver -k 2>/dev/null
+        kill "$3" 2>/dev/null
+        sleep 1
+        rm -rf "$2"' rig-watchdog "$test_pid" "$RIG_DIR" "$RIG_XVFB_PID" </dev/null >/dev/null 2>&1 &
     rig_log "rig: $RIG_NAME on display $DISPLAY, prefix $WINEPREFIX"
 }
 
