@@ -290,7 +290,7 @@ void MessageBoxPresenter::OnTimer(int id, MessageBoxSurface& surface) {
 
 void MessageBoxPresenter::OnButton(int id, MessageBoxSurface& surface) {
     if (answer_ != 0 || disabledCountdown_ > 0) return;
-    if (id == xmb::kIdHelp) return;  // the owner gets WM_HELP from the dialog; the box stays
+    if (id == xmb::kIdHelp) return;  // Help does not answer: the box stays
     for (const BoxButton& b : buttons_) {
         if (b.id == id) {
             Finish(id, surface);

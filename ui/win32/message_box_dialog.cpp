@@ -332,7 +332,6 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (id == IDCANCEL && lParam == 0) {
                 d->presenter->OnClose(*d);  // Escape
             } else if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
-                if (id == xmb::kIdHelp && d->owner) PostMessageW(d->owner, WM_HELP, 0, 0);
                 d->presenter->OnButton(id, *d);
             }
             return TRUE;
