@@ -100,10 +100,7 @@ int RunEntry(std::u16string_view commandLine) {
         }
     }
 
-    // "/nosystray" holds "/systray": both keep the main window from opening at start.
-    state.noTray = Contains(lowered, u"/nosystray");
-    if (Contains(lowered, u"/systray")) state.showMainWindowAtStart = false;
-    return RunInteractiveStart();
+    return RunInteractiveStart(lowered);
 }
 
 }  // namespace quellora

@@ -3,11 +3,15 @@
 // backups declare theirs beside their own code.
 #pragma once
 
+#include <string_view>
+
+#include "app/single_instance.h"  // TerminateAllInstances: /terminate
+
 namespace quellora {
 
-int TerminateAllInstances();         // /terminate
 int UninstallCleanup();              // /uninstall
 int PostUpdateFixup();               // /update
-int RunInteractiveStart();           // no switch
+// No switch: the command line with its letters A to Z lowered.
+int RunInteractiveStart(std::u16string_view loweredCommandLine);
 
 }  // namespace quellora

@@ -13,6 +13,8 @@ function(quellora_language_modules exe)
     foreach(lang IN LISTS QUELLORA_LANGUAGES)
       set(target tw_rsrc_${lang})
       add_library(${target} SHARED ${PROJECT_SOURCE_DIR}/resources/lang/${lang}.rc)
+      set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/lang/${lang}.rc PROPERTIES
+        OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/tray_normal.ico;${PROJECT_SOURCE_DIR}/resources/tray_parked.ico")
       set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME tw_rsrc_${lang} LINKER_LANGUAGE C)
       target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
       # Resource only: no C runtime, no entry point.

@@ -14,6 +14,8 @@ public:
     virtual std::u16string LocalAppData() = 0;
     // SHGetFolderPathW with CSIDL_COMMON_APPDATA (%ProgramData%); empty when unknown.
     virtual std::u16string CommonAppData() = 0;
+    // SHGetKnownFolderPath(FOLDERID_ProgramFiles); empty when unknown.
+    virtual std::u16string ProgramFiles() { return {}; }
     // GetTempPathW, as the platform gives it (with its trailing separator); empty when it fails.
     virtual std::u16string TempPath() = 0;
     // The full path of the running executable.

@@ -7,8 +7,11 @@
 
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/file_version.h"
 #include "platform/input_and_power.h"
+#include "platform/instance_windows.h"
 #include "platform/interaction.h"
+#include "platform/kernel_objects.h"
 #include "platform/known_folders.h"
 #include "platform/named_events.h"
 #include "platform/perf_counters.h"
@@ -16,8 +19,10 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/resource_modules.h"
+#include "platform/services.h"
 #include "platform/session_watch.h"
 #include "platform/system_info.h"
+#include "platform/task_scheduler.h"
 #include "platform/theme_facts.h"
 
 namespace quellora {
@@ -37,6 +42,11 @@ struct Platform {
     NamedEvents* events = nullptr;
     SessionWatchFactory* sessionWatches = nullptr;
     ThemeFacts* theme = nullptr;
+    KernelObjects* kernel = nullptr;
+    InstanceWindows* windows = nullptr;
+    ServiceControl* services = nullptr;
+    TaskScheduler* scheduler = nullptr;
+    FileVersions* fileVersions = nullptr;
 };
 
 // The platform of this process. Set once at start, before any other thread

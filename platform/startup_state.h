@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/kernel_objects.h"
 #include "platform/resource_modules.h"
 
 namespace quellora {
@@ -27,6 +28,10 @@ struct StartupState {
     bool englishFallbackLoaded = true;
     bool darkModeSupported = false;  // the system can draw the program dark (found once at start-up)
     bool darkTheme = false;          // the dark theme is in force now
+    // Kernel objects of the interactive instance (0 until the start makes them).
+    KernelHandle presenceEvent = 0;         // named; open until the process ends
+    KernelHandle mainWindowMutex = 0;       // taken without waiting by whoever opens the main window
+    KernelHandle settingsChangedEvent = 0;  // auto-reset; Dynamic Boost settings changed
 };
 
 StartupState& State();

@@ -28,4 +28,13 @@ inline constexpr uint32_t kNoSuchProfile = 9611;
 inline constexpr uint32_t kProfileExists = 9612;
 inline constexpr uint32_t kProfileExported = 9613;
 inline constexpr uint32_t kPlanUnreadable = 9614;
+// Interactive start.
+inline constexpr uint32_t kWindowsTooOld = 726;
+inline constexpr uint32_t kSwitcherMoved = 9092;
+inline constexpr uint32_t kThreadmarkOutdated = 9093;
+// Tray icon and balloons.
+inline constexpr uint32_t kTrayNoCoresParked = 1017;
+inline constexpr uint32_t kTrayBoostOn = 9470;
+inline constexpr uint32_t kUpdatedTitle = 1037;
+inline constexpr uint32_t kUpdatedText = 1038;
 }  // namespace quellora::ids

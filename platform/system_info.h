@@ -50,6 +50,9 @@ public:
     virtual uint16_t NativeMachine() = 0;
     // GetSystemDirectoryW, without a trailing separator.
     virtual std::u16string SystemDirectory() = 0;
+    // GetSystemWow64DirectoryW, without a trailing separator; empty on a
+    // system without 32-bit programs.
+    virtual std::u16string SystemWow64Directory() { return {}; }
     // GetUserDefaultUILanguage.
     virtual uint16_t UserDefaultUILanguage() = 0;
 };

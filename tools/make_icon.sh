@@ -4,11 +4,18 @@
 # Sizes 16, 24, 32, 48 and 256; the two smallest leave out the pins so that
 # the cores stay readable. Each size is drawn four times larger and scaled down.
 #
-#   tools/make_icon.sh [output.ico]
+#   tools/make_icon.sh [output.ico [lit cores [sizes]]]
+#
+# The notification-area icons of the language modules are drawn the same way:
+#   tools/make_icon.sh resources/tray_normal.ico 0123 "16 20 24 32 48"   (every core runs)
+#   tools/make_icon.sh resources/tray_parked.ico 03 "16 20 24 32 48"     (two cores parked)
+# Cores are numbered 0 top left, 1 top right, 2 bottom left, 3 bottom right.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:-$here/../resources/quellora.ico}
+litCores=${2:-03}
+sizes=${3:-16 24 32 48 256}
 # The real ImageMagick (some machines put a stand-in named convert earlier in PATH).
 convert=/usr/bin/convert
 [ -x "$convert" ] || convert=convert
@@ -54,8 +61,8 @@ draw() {
     n=0
     echo "$cores" | tr '|' '\n' > "$work/cores"
     while read -r x0 y0 x1 y1; do
-        # Cores 0 and 3 (top left, bottom right) run; 1 and 2 are parked.
-        if [ $n -eq 0 ] || [ $n -eq 3 ]; then fill=$lit; line=$litEdge; else fill=$parked; line=$parkedEdge; fi
+        # The cores named in $litCores run; the others are parked.
+        case "$litCores" in *$n*) fill=$lit; line=$litEdge ;; *) fill=$parked; line=$parkedEdge ;; esac
         cmd="$cmd fill $fill stroke $line stroke-width $(p 1) roundrectangle $(p "$x0"),$(p "$y0") $(p "$x1"),$(p "$y1") $(p 2),$(p 2)"
         n=$((n + 1))
     done < "$work/cores"
@@ -63,8 +70,11 @@ draw() {
         -depth 8 -define png:color-type=6 "$work/$size.png"
 }
 
-for size in 16 24 32 48 256; do
+pngs=""
+for size in $sizes; do
     draw "$size"
+    pngs="$pngs $work/$size.png"
 done
-"$convert" "$work/16.png" "$work/24.png" "$work/32.png" "$work/48.png" "$work/256.png" -depth 8 "$out"
+# shellcheck disable=SC2086
+"$convert" $pngs -depth 8 "$out"
 echo "make_icon.sh: wrote $out"

@@ -15,8 +15,12 @@
 #include "platform/sim/catalogue.h"
 #include "platform/sim/layouts.h"
 #include "platform/sim/reg_util.h"
+#include "platform/sim/sim_instance_windows.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_powercfg.h"
+#include "platform/sim/sim_programs.h"
+#include "platform/sim/sim_services.h"
+#include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_theme.h"
 #include "platform/text.h"
 
@@ -536,6 +540,163 @@ int Powercfg(Context& c) {
     return run.exitCode == 0 ? kOk : kFailed;
 }
 
+// ---- Other programs: instances, processes, services, tasks, Threadmark
+
+// The tray window of a running interactive instance of the program.
+constexpr std::u16string_view kInstanceClass = u"WndClass-{df0cc042-6f6f-4712-bf25-2b984f3e8777}";
+constexpr std::u16string_view kInstanceName = u"WndName-{7298c6b8-835f-4234-8054-49925ccd4038}";
+
+int Instances(Context& c) {
+    for (const SimWindow& w : SimInstanceWindows::List(c.machine)) {
+        Out(Format(u"%u  process %u  %s  \"%s\"%s", w.number, w.processId, w.className, w.windowName,
+                   w.goneAtFind ? Format(u"  (gone at find %u)", w.goneAtFind) : std::u16string()));
+        for (const auto& r : w.received) Out(u"    " + r);
+    }
+    const uint32_t allowed = SimInstanceWindows::ForegroundAllowedFor(c.machine);
+    if (allowed) Out(Format(u"foreground allowed for process %u", allowed));
+    const uint32_t changes = SimInstanceWindows::AssociationChanges(c.machine);
+    if (changes) Out(Format(u"file association changes announced: %u", changes));
+    return kOk;
+}
+
+// instance add [<process id> [<gone at find>]] | instance remove <number>
+int Instance(Context& c) {
+    SimMachine& m = c.machine;
+    if (EqualsIgnoreAsciiCase(c.args[0], u"add")) {
+        if (c.args.size() > 3) return kUsage;
+        uint32_t pid = 0;
+        uint32_t goes = 0;
+        if (c.args.size() > 1 && !ParseNumber(c.args[1], 0xFFFFFFFFu, pid)) return kUsage;
+        if (c.args.size() > 2 && !ParseNumber(c.args[2], 0xFFFFFFFFu, goes)) return kUsage;
+        if (pid == 0) pid = AddSimProcess(m, u"quellora.exe");
+        SimWindow w;
+        w.className = std::u16string(kInstanceClass);
+        w.windowName = std::u16string(kInstanceName);
+        w.processId = pid;
+        w.goneAtFind = goes;
+        Out(Format(u"window %u of process %u", SimInstanceWindows::Add(m, w), pid));
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(c.args[0], u"remove") && c.args.size() == 2) {
+        uint32_t number = 0;
+        if (!ParseNumber(c.args[1], 0xFFFFFFFFu, number)) return kUsage;
+        return SimInstanceWindows::Remove(m, number) ? kOk : Failed(u"no such window: " + c.args[1]);
+    }
+    return kUsage;
+}
+
+int ProcessesCommand(Context& c) {
+    SimMachine& m = c.machine;
+    if (c.args.empty()) {
+        for (const SimProcess& p : SimProcessList(m)) Out(Format(u"%u  %s", p.id, p.imageName));
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(c.args[0], u"add") && (c.args.size() == 2 || c.args.size() == 3)) {
+        uint32_t pid = 0;
+        if (c.args.size() == 3 && !ParseNumber(c.args[2], 0xFFFFFFFFu, pid)) return kUsage;
+        Out(Format(u"process %u", AddSimProcess(m, c.args[1], pid)));
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(c.args[0], u"remove") && c.args.size() == 2) {
+        uint32_t pid = 0;
+        if (!ParseNumber(c.args[1], 0xFFFFFFFFu, pid)) return kUsage;
+        return RemoveSimProcess(m, pid) ? kOk : Failed(u"no such process: " + c.args[1]);
+    }
+    return kUsage;
+}
+
+std::u16string StartTypeName(uint32_t type) {
+    switch (type) {
+        case service_start::kBoot: return u"boot";
+        case service_start::kSystem: return u"system";
+        case service_start::kAuto: return u"auto";
+        case service_start::kDemand: return u"demand";
+        case service_start::kDisabled: return u"disabled";
+        default: return ToDecimal(type);
+    }
+}
+
+int Services(Context& c) {
+    for (const SimService& s : SimServiceControl::List(c.machine)) {
+        Out(Format(u"%-10s %-9s start %s%s", s.name, ServiceStateName(s.state), StartTypeName(s.startType),
+                   s.startFails ? u", fails to start" : u""));
+    }
+    for (const auto& line : SimServiceControl::Log(c.machine)) Out(u"  " + line);
+    return kOk;
+}
+
+// service <name> running|stopped [auto|demand|disabled] [fails]
+int Service(Context& c) {
+    SimService s;
+    if (!SimServiceControl::Get(c.machine, c.args[0], s)) s.name = c.args[0];
+    if (EqualsIgnoreAsciiCase(c.args[1], u"running")) s.state = ServiceState::Running;
+    else if (EqualsIgnoreAsciiCase(c.args[1], u"stopped")) s.state = ServiceState::Stopped;
+    else return kUsage;
+    s.startFails = false;
+    for (size_t i = 2; i < c.args.size(); ++i) {
+        if (EqualsIgnoreAsciiCase(c.args[i], u"auto")) s.startType = service_start::kAuto;
+        else if (EqualsIgnoreAsciiCase(c.args[i], u"demand")) s.startType = service_start::kDemand;
+        else if (EqualsIgnoreAsciiCase(c.args[i], u"disabled")) s.startType = service_start::kDisabled;
+        else if (EqualsIgnoreAsciiCase(c.args[i], u"fails")) s.startFails = true;
+        else return kUsage;
+    }
+    SimServiceControl::Put(c.machine, s);
+    return kOk;
+}
+
+int Tasks(Context& c) {
+    const SchedulerMode mode = SimTaskScheduler::Mode(c.machine);
+    Out(mode == SchedulerMode::Normal           ? u"scheduler normal"
+        : mode == SchedulerMode::NoLogonTrigger ? u"scheduler without logon triggers"
+                                                : u"scheduler missing");
+    for (const TaskDefinition& d : SimTaskScheduler::List(c.machine)) {
+        Out(u"task \\" + d.name);
+        Out(u"  author                         " + d.author);
+        Out(u"  execution time limit           " + d.executionTimeLimit);
+        Out(Format(u"  disallow start on batteries    %u", d.disallowStartIfOnBatteries ? 1u : 0u));
+        Out(Format(u"  stop when going on batteries   %u", d.stopIfGoingOnBatteries ? 1u : 0u));
+        Out(Format(u"  multiple instances             %u", d.multipleInstances));
+        Out(Format(u"  enabled                        %u", d.enabled ? 1u : 0u));
+        Out(Format(u"  run level                      %u", d.runLevel));
+        Out(Format(u"  trigger                        type %u, id \"%s\", user \"%s\"", d.triggerType, d.triggerId,
+                   d.triggerUserId));
+        Out(Format(u"  action                         type %u, path %s, arguments %s", d.actionType, d.actionPath,
+                   d.actionArguments));
+        Out(Format(u"  registration                   flags %u, user %s, password %s, logon type %u",
+                   d.registrationFlags, d.registrationUserId, d.hasPassword ? u"yes" : u"none", d.logonType));
+    }
+    return kOk;
+}
+
+int Scheduler(Context& c) {
+    if (EqualsIgnoreAsciiCase(c.args[0], u"normal")) SimTaskScheduler::SetMode(c.machine, SchedulerMode::Normal);
+    else if (EqualsIgnoreAsciiCase(c.args[0], u"no-logon-trigger"))
+        SimTaskScheduler::SetMode(c.machine, SchedulerMode::NoLogonTrigger);
+    else if (EqualsIgnoreAsciiCase(c.args[0], u"missing")) SimTaskScheduler::SetMode(c.machine, SchedulerMode::Missing);
+    else return kUsage;
+    return kOk;
+}
+
+int Threadmark(Context& c) {
+    const std::u16string programFiles = c.platform.folders ? c.platform.folders->ProgramFiles() : std::u16string();
+    if (EqualsIgnoreAsciiCase(c.args[0], u"none")) {
+        UninstallThreadmark(c.machine, programFiles);
+        return kOk;
+    }
+    FileVersion version;
+    if (!ParseVersion(c.args[0], version)) return kUsage;
+    if (!InstallThreadmark(c.machine, programFiles, version)) return Failed(u"cannot install into " + programFiles);
+    Out(u"Threadmark " + VersionText(version) + u" in " + programFiles);
+    return kOk;
+}
+
+int Programs(Context& c) {
+    FileVersion version;
+    if (InstalledThreadmark(c.machine, version)) Out(u"Threadmark " + VersionText(version) + u" installed");
+    for (const auto& line : ProgramLog(c.machine)) Out(u"started: " + line);
+    return kOk;
+}
+
 int Help(Context& c);
 
 const std::vector<Command>& Commands() {
@@ -647,6 +808,22 @@ const std::vector<Command>& Commands() {
              c.machine.SetUserDefaultUILanguage(static_cast<uint16_t>(id));
              return kOk;
          }},
+        {u"instance", u"instance add [<process id> [<gone at find>]] | instance remove <window>",
+         u"another running instance of the program (its tray window), optionally closing after some looks", 1, 3,
+         Instance},
+        {u"instances", u"instances", u"instance windows and the messages they received", 0, 0, Instances},
+        {u"processes", u"processes [add <image name> [<id>] | remove <id>]", u"the other processes of the machine",
+         0, 3, ProcessesCommand},
+        {u"services", u"services", u"services (pla, winmgmt, ...) and the controls they received", 0, 0, Services},
+        {u"service", u"service <name> running|stopped [auto|demand|disabled] [fails]",
+         u"sets a service's state and start type", 2, 4, Service},
+        {u"tasks", u"tasks", u"the scheduled tasks, field by field", 0, 0, Tasks},
+        {u"scheduler", u"scheduler normal|no-logon-trigger|missing",
+         u"the Task Scheduler works, refuses logon triggers (as Wine's), or is missing", 1, 1, Scheduler},
+        {u"threadmark", u"threadmark <version>|none", u"installs Threadmark of that version (uninstall.exe's), or removes it",
+         1, 1, Threadmark},
+        {u"programs", u"programs", u"Threadmark, and the programs started on the machine (not powercfg)", 0, 0,
+         Programs},
         {u"reset", u"reset [<layout>]", u"seeds the default machine again (every plan, value and fact)", 0, 1, Reset},
         {u"registry", u"registry [<key path>]", u"dumps a key (HKLM\\... by default; the facts key without a path)", 0,
          1, RegistryDump},

@@ -34,10 +34,14 @@ int ShowMessageBox(WindowHandle owner, std::u16string_view text, std::u16string_
 }
 
 int ShowMessage(WindowHandle owner, std::u16string_view text, uint32_t style) {
+    return ShowMessage(owner, text, State().productName, style);
+}
+
+int ShowMessage(WindowHandle owner, std::u16string_view text, std::u16string_view caption, uint32_t style) {
     MessageBoxParameters parameters = BoxParameters();
     const bool highContrast = Sys().theme && Sys().theme->HighContrast();
     if (State().darkTheme && !highContrast) parameters.options |= xmb::kDark;
-    return ShowMessageBox(owner, text, State().productName, style, parameters);
+    return ShowMessageBox(owner, text, caption, style, parameters);
 }
 
 }  // namespace quellora

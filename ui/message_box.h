@@ -20,6 +20,10 @@ namespace quellora {
 // that is also system-modal (MB_ICONERROR | MB_SYSTEMMODAL) is the system's box.
 int ShowMessage(WindowHandle owner, std::u16string_view text, uint32_t style);
 
+// The same box with another caption, for the rare question asked on behalf
+// of another of the maker's programs.
+int ShowMessage(WindowHandle owner, std::u16string_view text, std::u16string_view caption, uint32_t style);
+
 // The button of an answer, without the "again" bits.
 inline int AnswerOf(int answer) { return answer & 0xFFFF; }
 

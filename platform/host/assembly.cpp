@@ -12,14 +12,19 @@
 #include "platform/host/host_platform.h"
 #include "platform/host/journal_registry.h"
 #include "platform/sim/sim_input_and_power.h"
+#include "platform/sim/sim_instance_windows.h"
 #include "platform/sim/sim_interaction.h"
+#include "platform/sim/sim_kernel_objects.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_named_events.h"
 #include "platform/sim/sim_perf_counters.h"
 #include "platform/sim/sim_power_api.h"
 #include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_programs.h"
+#include "platform/sim/sim_services.h"
 #include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_system_info.h"
+#include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_theme.h"
 #include "platform/text.h"
 
@@ -42,7 +47,11 @@ public:
           counters_(machine_),
           events_(machine_),
           sessionWatches_(machine_),
-          theme_(machine_) {
+          theme_(machine_),
+          windows_(machine_),
+          services_(machine_),
+          scheduler_(machine_),
+          fileVersions_(machine_, nullptr) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -57,6 +66,11 @@ public:
         platform.events = &events_;
         platform.sessionWatches = &sessionWatches_;
         platform.theme = &theme_;
+        platform.kernel = &kernel_;
+        platform.windows = &windows_;
+        platform.services = &services_;
+        platform.scheduler = &scheduler_;
+        platform.fileVersions = &fileVersions_;
         machine = &machine_;
     }
 
@@ -85,6 +99,11 @@ private:
     sim::SimNamedEvents events_;
     sim::SimSessionWatchFactory sessionWatches_;
     sim::SimThemeFacts theme_;
+    sim::SimKernelObjects kernel_;
+    sim::SimInstanceWindows windows_;
+    sim::SimServiceControl services_;
+    sim::SimTaskScheduler scheduler_;
+    sim::SimFileVersions fileVersions_;
 };
 
 }  // namespace

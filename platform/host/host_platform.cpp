@@ -177,6 +177,8 @@ std::u16string HostFolders::LocalAppData() { return stateDir_.empty() ? u"" : Jo
 
 std::u16string HostFolders::CommonAppData() { return stateDir_.empty() ? u"" : JoinPath(stateDir_, u"ProgramData"); }
 
+std::u16string HostFolders::ProgramFiles() { return stateDir_.empty() ? u"" : JoinPath(stateDir_, u"ProgramFiles"); }
+
 std::u16string HostFolders::TempPath() {
     if (stateDir_.empty()) return u"/tmp/";
     std::u16string temp = JoinPath(stateDir_, u"Temp");

@@ -76,6 +76,7 @@ public:
     explicit HostFolders(std::u16string stateDir);
     std::u16string LocalAppData() override;
     std::u16string CommonAppData() override;
+    std::u16string ProgramFiles() override;
     std::u16string TempPath() override;
     std::u16string ExecutablePath() override;
     std::u16string CurrentDirectory() override;

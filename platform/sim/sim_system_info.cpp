@@ -244,6 +244,8 @@ uint16_t SimSystemInfo::NativeMachine() { return machine::kX64; }
 
 std::u16string SimSystemInfo::SystemDirectory() { return u"C:\\Windows\\system32"; }
 
+std::u16string SimSystemInfo::SystemWow64Directory() { return u"C:\\Windows\\SysWOW64"; }
+
 uint16_t SimSystemInfo::UserDefaultUILanguage() { return machine_.UserDefaultUILanguage(); }
 
 }  // namespace quellora::sim

@@ -90,6 +90,7 @@ public:
     std::u16string ComputerName() override;
     uint16_t NativeMachine() override;
     std::u16string SystemDirectory() override;
+    std::u16string SystemWow64Directory() override;
     uint16_t UserDefaultUILanguage() override;
 
 private:

@@ -15,6 +15,9 @@
 #include "platform/sim/sim_power_api.h"
 #include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_programs.h"
+#include "platform/sim/sim_services.h"
+#include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_system_info.h"
 #include "platform/sim/sim_theme.h"
 #endif
@@ -42,6 +45,11 @@ public:
         platform.events = &events_;
         platform.sessionWatches = &sessionWatches_;
         platform.theme = &theme_;
+        platform.kernel = &kernel_;
+        platform.windows = &windows_;
+        platform.services = &services_;
+        platform.scheduler = &scheduler_;
+        platform.fileVersions = &fileVersions_;
     }
 
 private:
@@ -59,6 +67,11 @@ private:
     win32::Win32NamedEvents events_;
     win32::Win32SessionWatchFactory sessionWatches_;
     win32::Win32ThemeFacts theme_;
+    win32::Win32KernelObjects kernel_;
+    win32::Win32InstanceWindows windows_;
+    win32::Win32ServiceControl services_;
+    win32::Win32TaskScheduler scheduler_;
+    win32::Win32FileVersions fileVersions_;
 };
 
 #else
@@ -74,7 +87,10 @@ public:
           counters_(machine_),
           events_(machine_),
           sessionWatches_(machine_),
-          theme_(machine_) {
+          theme_(machine_),
+          services_(machine_),
+          scheduler_(machine_),
+          fileVersions_(machine_, &windowsFileVersions_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -89,6 +105,11 @@ public:
         platform.events = &events_;
         platform.sessionWatches = &sessionWatches_;
         platform.theme = &theme_;
+        platform.kernel = &kernel_;
+        platform.windows = &windows_;
+        platform.services = &services_;
+        platform.scheduler = &scheduler_;
+        platform.fileVersions = &fileVersions_;
         machine = &machine_;
     }
 
@@ -113,6 +134,14 @@ private:
     sim::SimSessionWatchFactory sessionWatches_;
     // The system's look is the simulated machine's: the theme stand-in.
     sim::SimThemeFacts theme_;
+    // The program's own events and the windows of other instances are Windows' own.
+    win32::Win32KernelObjects kernel_;
+    win32::Win32InstanceWindows windows_;
+    // Services, the task scheduler and the simulated programs' versions are the machine's.
+    sim::SimServiceControl services_;
+    sim::SimTaskScheduler scheduler_;
+    win32::Win32FileVersions windowsFileVersions_;
+    sim::SimFileVersions fileVersions_;
 };
 
 #endif

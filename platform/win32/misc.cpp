@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 //
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <vector>
@@ -57,6 +58,14 @@ CalendarTime FromSystemTime(const SYSTEMTIME& t) {
 std::u16string Win32Folders::LocalAppData() { return ShellFolder(CSIDL_LOCAL_APPDATA); }
 
 std::u16string Win32Folders::CommonAppData() { return ShellFolder(CSIDL_COMMON_APPDATA); }
+
+std::u16string Win32Folders::ProgramFiles() {
+    PWSTR path = nullptr;
+    std::u16string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &path)) && path) folder = FromWide(path);
+    CoTaskMemFree(path);
+    return folder;
+}
 
 std::u16string Win32Folders::TempPath() {
     bool ok = false;

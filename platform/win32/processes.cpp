@@ -219,7 +219,7 @@ bool Win32Processes::ListWithNtQuery(std::u16string_view imageName, std::vector<
         if (entry->ImageName.Buffer && entry->ImageName.Length > 0) {
             std::u16string_view name(reinterpret_cast<const char16_t*>(entry->ImageName.Buffer),
                                      entry->ImageName.Length / sizeof(wchar_t));
-            if (EqualsIgnoreCase(name, imageName))
+            if (SameImageName(name, imageName))
                 ids.push_back(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(entry->UniqueProcessId)));
         }
         if (entry->NextEntryOffset == 0) break;
@@ -235,7 +235,7 @@ bool Win32Processes::ListWithToolhelp(std::u16string_view imageName, std::vector
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (EqualsIgnoreCase(FromWide(entry.szExeFile), imageName)) ids.push_back(entry.th32ProcessID);
+        if (SameImageName(FromWide(entry.szExeFile), imageName)) ids.push_back(entry.th32ProcessID);
     }
     CloseHandle(snapshot);
     return true;
@@ -248,5 +248,48 @@ std::vector<uint32_t> Win32Processes::ListByImageName(std::u16string_view imageN
 }
 
 uint32_t Win32Processes::CurrentProcessId() { return GetCurrentProcessId(); }
+
+ProcessRun Win32Processes::Launch(const ProcessLaunch& launch) {
+    ProcessRun run;
+    std::wstring application = Wide(launch.application);
+    std::wstring line = MutableCommandLine(launch.commandLine);
+    std::wstring directory = Wide(launch.directory);
+    // The caller's own start-up information, as a program restarting itself passes on.
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    GetStartupInfoW(&si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NEW_PROCESS_GROUP | DETACHED_PROCESS, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
+        run.error = static_cast<uint32_t>(GetLastError());
+        return run;
+    }
+    run.started = true;
+    CloseHandle(pi.hThread);
+    if (launch.waitMs > 0) {
+        const DWORD wait = WaitForSingleObject(pi.hProcess, launch.waitMs);
+        DWORD code = 0;
+        if (wait == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code)) {
+            run.finished = true;
+            run.exitCode = code;
+        } else if (wait == WAIT_TIMEOUT) {
+            run.error = err::kWaitTimeout;
+        }
+    }
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
+bool Win32Processes::Terminate(uint32_t processId, uint32_t exitCode) {
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    if (!process) return false;
+    const bool terminated = TerminateProcess(process, exitCode) != FALSE;
+    WaitForSingleObject(process, 0);
+    CloseHandle(process);
+    return terminated;
+}
+
+void Win32Processes::EndCurrentProcess(uint32_t exitCode) { TerminateProcess(GetCurrentProcess(), exitCode); }
 
 }  // namespace quellora::win32

@@ -113,17 +113,24 @@ uint16_t Win32SystemInfo::NativeMachine() {
     }
 }
 
-std::u16string Win32SystemInfo::SystemDirectory() {
+namespace {
+// GetSystemDirectoryW and GetSystemWow64DirectoryW: the folder without a trailing separator.
+std::u16string SystemFolder(UINT (WINAPI *call)(LPWSTR, UINT)) {
     std::vector<wchar_t> path(MAX_PATH);
-    UINT length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    UINT length = call(path.data(), static_cast<UINT>(path.size()));
     if (length >= path.size()) {
         path.resize(length + 1);
-        length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+        length = call(path.data(), static_cast<UINT>(path.size()));
     }
     if (length == 0 || length >= path.size()) return {};
     while (length > 3 && (path[length - 1] == L'\\' || path[length - 1] == L'/')) --length;
     return FromWide(path.data(), length);
 }
+}  // namespace
+
+std::u16string Win32SystemInfo::SystemDirectory() { return SystemFolder(GetSystemDirectoryW); }
+
+std::u16string Win32SystemInfo::SystemWow64Directory() { return SystemFolder(GetSystemWow64DirectoryW); }
 
 uint16_t Win32SystemInfo::UserDefaultUILanguage() { return GetUserDefaultUILanguage(); }
 

@@ -96,6 +96,7 @@ public:
     std::u16string ComputerName() override;
     uint16_t NativeMachine() override;
     std::u16string SystemDirectory() override;
+    std::u16string SystemWow64Directory() override;
     uint16_t UserDefaultUILanguage() override;
 };
 
@@ -103,6 +104,7 @@ class Win32Folders : public KnownFolders {
 public:
     std::u16string LocalAppData() override;
     std::u16string CommonAppData() override;
+    std::u16string ProgramFiles() override;
     std::u16string TempPath() override;
     std::u16string ExecutablePath() override;
     std::u16string CurrentDirectory() override;
@@ -145,8 +147,11 @@ class Win32Processes : public Processes {
 public:
     bool StartDetached(std::u16string_view commandLine, uint32_t& error) override;
     ProcessRun Run(std::u16string_view commandLine, uint32_t timeoutMs, bool captureOutput) override;
+    ProcessRun Launch(const ProcessLaunch& launch) override;
     std::vector<uint32_t> ListByImageName(std::u16string_view imageName) override;
     uint32_t CurrentProcessId() override;
+    bool Terminate(uint32_t processId, uint32_t exitCode) override;
+    void EndCurrentProcess(uint32_t exitCode) override;
 
     // The two ways of listing processes, for the tests: the native process
     // list of ntdll (false when the call is missing) and the Toolhelp snapshot.
@@ -172,6 +177,53 @@ public:
 class Win32NamedEvents : public NamedEvents {
 public:
     bool IsSignalled(std::u16string_view name) override;
+};
+
+class Win32KernelObjects : public KernelObjects {
+public:
+    KernelHandle OpenOrCreateEvent(std::u16string_view name, bool manualReset, bool initiallySignalled) override;
+    bool Signal(KernelHandle event) override;
+    WaitResult Wait(KernelHandle object, uint32_t timeoutMs) override;
+    int WaitAny(const KernelHandle* objects, size_t count, uint32_t timeoutMs) override;
+    KernelHandle NewMutex() override;
+    bool TryLock(KernelHandle mutex) override;
+    void Unlock(KernelHandle mutex) override;
+    void Close(KernelHandle object) override;
+};
+
+class Win32InstanceWindows : public InstanceWindows {
+public:
+    WindowHandle Find(std::u16string_view className, std::u16string_view windowName) override;
+    uint32_t ProcessOf(WindowHandle window) override;
+    void AllowForeground(uint32_t processId) override;
+    bool Post(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    bool RemoveNotifyIcon(WindowHandle window, uint32_t id, uint32_t callbackMessage) override;
+    void AssociationsChanged() override;
+};
+
+// The service control manager (advapi32).
+class Win32ServiceControl : public ServiceControl {
+public:
+    bool QueryState(std::u16string_view name, ServiceState& state) override;
+    bool SendStop(std::u16string_view name) override;
+    bool Start(std::u16string_view name) override;
+    bool QueryStartType(std::u16string_view name, uint32_t& startType) override;
+    bool SetStartType(std::u16string_view name, uint32_t startType) override;
+};
+
+// Task Scheduler 2.0 through COM. Each call initialises COM for its thread
+// (multithreaded) and uninitialises it afterwards, unless the thread was
+// already a single-threaded apartment (RPC_E_CHANGED_MODE), which it leaves as it was.
+class Win32TaskScheduler : public TaskScheduler {
+public:
+    bool Register(const TaskDefinition& definition) override;
+    int Exists(std::u16string_view name) override;
+    bool Delete(std::u16string_view name) override;
+};
+
+class Win32FileVersions : public FileVersions {
+public:
+    bool FixedFileVersion(std::u16string_view path, FileVersion& version) override;
 };
 
 // PDH, bound at run time.

@@ -9,6 +9,7 @@
 
 #include "app/crash_handler.h"
 #include "app/entry.h"
+#include "app/win32/desktop_shell.h"
 #include "platform/assembly.h"
 #include "platform/platform.h"
 
@@ -23,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // use it while the process ends, so it is never destroyed.
     quellora::PlatformAssembly* assembly = quellora::AssemblePlatform().release();
     quellora::SetPlatform(&assembly->platform);
+    quellora::SetInteractiveShell(&quellora::win32::DesktopShell());
 
     const wchar_t* commandLine = GetCommandLineW();
     return quellora::RunEntry(std::u16string_view(reinterpret_cast<const char16_t*>(commandLine)));

@@ -1,5 +1,6 @@
 #include "tests/support/sim_env.h"
 
+#include "platform/instance_events.h"
 #include "platform/language.h"
 #include "platform/startup_state.h"
 #include "platform/text.h"
@@ -25,6 +26,11 @@ SimEnv::SimEnv(std::u16string_view layout) {
     events_ = std::make_unique<sim::SimNamedEvents>(*machine_);
     sessionWatches_ = std::make_unique<sim::SimSessionWatchFactory>(*machine_);
     theme_ = std::make_unique<sim::SimThemeFacts>(*machine_);
+    kernel_ = std::make_unique<sim::SimKernelObjects>();
+    windows_ = std::make_unique<sim::SimInstanceWindows>(*machine_);
+    services_ = std::make_unique<sim::SimServiceControl>(*machine_);
+    scheduler_ = std::make_unique<sim::SimTaskScheduler>(*machine_);
+    fileVersions_ = std::make_unique<sim::SimFileVersions>(*machine_, nullptr);
     folders_ = std::make_unique<host::HostFolders>(dir_.path16());
     modules_ = std::make_unique<host::HostResourceModules>(Utf8ToUtf16(BuildDir()));
     platform_.registry = &registry_;
@@ -41,7 +47,13 @@ SimEnv::SimEnv(std::u16string_view layout) {
     platform_.events = events_.get();
     platform_.sessionWatches = sessionWatches_.get();
     platform_.theme = theme_.get();
+    platform_.kernel = kernel_.get();
+    platform_.windows = windows_.get();
+    platform_.services = services_.get();
+    platform_.scheduler = scheduler_.get();
+    platform_.fileVersions = fileVersions_.get();
     SetPlatform(&platform_);
+    ForgetShutdownEvent();
     // A new process: no language chosen yet, the English module beside the program.
     State() = StartupState{};
     State().executablePath = Utf8ToUtf16(BuildDir() + "/quellora");
@@ -50,6 +62,7 @@ SimEnv::SimEnv(std::u16string_view layout) {
 }
 
 SimEnv::~SimEnv() {
+    ForgetShutdownEvent();
     ResetMainTopology();
     State() = StartupState{};
     SetPlatform(nullptr);

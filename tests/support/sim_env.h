@@ -10,14 +10,19 @@
 #include "platform/host/host_platform.h"
 #include "platform/sim/memory_registry.h"
 #include "platform/sim/sim_input_and_power.h"
+#include "platform/sim/sim_instance_windows.h"
 #include "platform/sim/sim_interaction.h"
+#include "platform/sim/sim_kernel_objects.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_named_events.h"
 #include "platform/sim/sim_perf_counters.h"
 #include "platform/sim/sim_power_api.h"
 #include "platform/sim/sim_processes.h"
+#include "platform/sim/sim_programs.h"
+#include "platform/sim/sim_services.h"
 #include "platform/sim/sim_session_watch.h"
 #include "platform/sim/sim_system_info.h"
+#include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_theme.h"
 #include "tests/support/temp_dir.h"
 
@@ -74,6 +79,8 @@ public:
     sim::SimProcesses& processes() { return *processes_; }
     sim::SimInteraction& interaction() { return *interaction_; }
     sim::SimThemeFacts& theme() { return *theme_; }
+    sim::SimKernelObjects& kernel() { return *kernel_; }
+    sim::SimServiceControl& services() { return *services_; }
     sim::MemoryRegistry& registry() { return registry_; }
     CapturingConsole& console() { return console_; }
     const TempDir& dir() const { return dir_; }
@@ -95,6 +102,11 @@ private:
     std::unique_ptr<sim::SimNamedEvents> events_;
     std::unique_ptr<sim::SimSessionWatchFactory> sessionWatches_;
     std::unique_ptr<sim::SimThemeFacts> theme_;
+    std::unique_ptr<sim::SimKernelObjects> kernel_;
+    std::unique_ptr<sim::SimInstanceWindows> windows_;
+    std::unique_ptr<sim::SimServiceControl> services_;
+    std::unique_ptr<sim::SimTaskScheduler> scheduler_;
+    std::unique_ptr<sim::SimFileVersions> fileVersions_;
     std::unique_ptr<host::HostFolders> folders_;
     std::unique_ptr<host::HostResourceModules> modules_;
     host::HostClock clock_;
