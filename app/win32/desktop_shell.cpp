@@ -26,7 +26,7 @@ public:
     int RunMainWindowAlone(bool) override { return RunMainWindowStandIn(); }
 
     bool CreateTrayWindow() override {
-        tray_ = std::make_unique<TrayWindow>(OpenMainWindowStandIn);
+        tray_ = std::make_unique<win32::TrayWindow>(OpenMainWindowStandIn);
         if (tray_->Create()) return true;
         tray_.reset();
         return false;

@@ -113,12 +113,9 @@ bool FillDefinition(ITaskDefinition* task, const TaskDefinition& d) {
     if (FAILED(triggers->Create(static_cast<TASK_TRIGGER_TYPE2>(d.triggerType), trigger.out())) || !trigger) return false;
     Bstr triggerId(d.triggerId);
     if (FAILED(trigger->put_Id(triggerId))) return false;
-    if (!d.triggerUserId.empty()) {
-        Com<ILogonTrigger> logon;
-        if (FAILED(trigger->QueryInterface(IID_ILogonTrigger, reinterpret_cast<void**>(logon.out())))) return false;
-        Bstr user(d.triggerUserId);
-        if (FAILED(logon->put_UserId(user))) return false;
-    }
+    // The program's trigger fires at any user's logon; a trigger for one user
+    // (ILogonTrigger::put_UserId) is not needed.
+    if (!d.triggerUserId.empty()) return false;
 
     Com<IActionCollection> actions;
     Com<IAction> action;

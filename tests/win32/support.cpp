@@ -146,6 +146,12 @@ int RunChildRole(std::u16string_view role, const std::vector<std::u16string>& ar
     if (role == u"touch") {
         return WriteFileAtomic(argument(0), "started") ? 0 : 6;
     }
+    if (role == u"pid-then-sleep") {
+        // Tells its process identifier through a file, then waits to be ended.
+        if (!WriteFileAtomic(argument(0), Utf16ToUtf8(ToDecimal(static_cast<uint32_t>(GetCurrentProcessId()))))) return 6;
+        Sleep(static_cast<DWORD>(ParseLeadingInt(argument(1))));
+        return 0;
+    }
     if (role == u"exit") {
         return static_cast<int>(ParseLeadingInt(argument(0)));
     }
