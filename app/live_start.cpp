@@ -22,6 +22,7 @@
 #include "tray/logon_task.h"
 #include "tray/threadmark.h"
 #include "ui/message_box.h"
+#include "ui/theme.h"
 
 namespace quellora {
 
@@ -87,11 +88,7 @@ public:
 
     void InitCommonControls() override { shell_.InitCommonControls(); }
 
-    void InitTheme() override {
-        // The window theme's start-up detection (dark-mode capability, the
-        // dark flag, high contrast) sets State().darkTheme here; it comes with
-        // the theme support of the windows.
-    }
+    void InitTheme() override { InitialiseTheme(); }
 
     void ReapplyStoredSettings() override { ReapplyStored(power_); }
 

@@ -42,6 +42,13 @@ target_link_options(wintool PRIVATE -municode)
 target_link_libraries(wintool PRIVATE user32 gdi32)
 quellora_wine_output(wintool)
 
+# The tray benchmark's timer (bench/tray_idle.sh): start to tray window and icon.
+add_executable(tray_start_timer ${PROJECT_SOURCE_DIR}/bench/tray_start_timer.cpp)
+target_compile_options(tray_start_timer PRIVATE ${QUELLORA_WARNINGS})
+target_link_options(tray_start_timer PRIVATE -municode)
+target_link_libraries(tray_start_timer PRIVATE user32)
+quellora_wine_output(tray_start_timer)
+
 # Programs that show one window of the program on demand for the window tests
 # (the product has no switch for them), beside the program and its language modules.
 function(quellora_window_test_program name)
@@ -103,6 +110,7 @@ endfunction()
 if(QUELLORA_SIM)
   quellora_window_test(message_box)
   quellora_window_test(crash_dump)
+  quellora_window_test(interactive_start)
 endif()
 
 add_test(NAME wine_keepalive_stop COMMAND ${QUELLORA_WINE_RUN} --stop-keepalive ${QUELLORA_WINE_KEEPALIVE})

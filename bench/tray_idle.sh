@@ -1,0 +1,86 @@
+#!/bin/bash
+# What the resident tray process costs while nothing happens: the
+# simulated-machine Windows build started with /systray under Wine (the
+# window rig's private Xvfb, prefix and desktop), then left alone.
+#
+#   bench/tray_idle.sh [build folder] [seconds]    (build-windows-sim, 60)
+#
+# Prints the time from the start to the hidden tray window and to the icon on
+# the taskbar (measured inside Wine by tray_start_timer.exe), then for the
+# idle period: each thread's wake-ups per minute (voluntary and involuntary
+# context switches of its Linux thread, which is what a Wine thread is), the
+# process's CPU seconds, and its peak resident set (VmHWM: Wine's own
+# libraries included). Judges nothing.
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$here/build-windows-sim}" && pwd)
+seconds=${2:-60}
+. "$here/tests/wine/rig.sh"
+rig_start "$build" "$here" tray_bench >/dev/null 2>&1 || { echo "the rig did not start"; exit 1; }
+
+app="$WINEPREFIX/drive_c/Program Files/Quellora"
+mkdir -p "$app"
+cp "$build/quellora.exe" "$build"/tw_rsrc_*.dll "$app/"
+rig_sim reset >/dev/null
+rig_wine reg add 'HKLM\Software\Quellora' /v Installed /t REG_DWORD /d 1 /f >/dev/null
+
+timing=$(rig_wine "$build/tests/win32/tray_start_timer.exe" 'C:\Program Files\Quellora\quellora.exe' /systray | tr -d '\r')
+echo "start to tray window        $(awk '$1 == "tray-window" { print $2 }' <<<"$timing") ms"
+echo "start to icon on taskbar    $(awk '$1 == "icon" { print $2 }' <<<"$timing") ms"
+
+# The Linux process of this run's quellora.exe (its environment names the run's prefix).
+pid=
+for i in $(seq 50); do
+    for candidate in $(pgrep -f 'Quellora\\quellora.exe /systray'); do
+        if tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+            pid=$candidate
+        fi
+    done
+    [ -n "$pid" ] && break
+    sleep 0.1
+done
+if [ -z "$pid" ]; then
+    echo "the tray process was not found"
+    rig_stop
+    exit 1
+fi
+
+# Let the start settle, then measure.
+sleep 2
+ticks=$(getconf CLK_TCK)
+snapshot() {  # tid comm switches, one line a thread
+    local task
+    for task in /proc/$pid/task/*; do
+        local tid=${task##*/}
+        local switches
+        switches=$(awk '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print s }' "$task/status" 2>/dev/null)
+        echo "$tid $(tr ' ' '_' <"$task/comm" 2>/dev/null) ${switches:-0}"
+    done
+}
+cpu() { awk -v t="$ticks" '{ printf "%.3f", ($14 + $15) / t }' "/proc/$pid/stat"; }
+before=$(snapshot)
+cpu_before=$(cpu)
+started=$(date +%s%N)
+sleep "$seconds"
+after=$(snapshot)
+cpu_after=$(cpu)
+elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
+minutes=$(awk -v ms="$elapsed" 'BEGIN { print ms / 60000 }')
+
+echo "idle for $((elapsed / 1000)) s, process $pid (Linux)"
+echo "wake-ups per minute, each thread (the main thread is the one whose id is the process's):"
+join <(sort <<<"$before") <(sort <<<"$after") | while read -r tid comm a _ b; do
+    role=""
+    [ "$tid" = "$pid" ] && role=" (main thread: tray window, message loop)"
+    awk -v t="$tid" -v c="$comm" -v a="$a" -v b="$b" -v m="$minutes" -v r="$role" \
+        'BEGIN { printf "  thread %-8s %-18s %8.1f%s\n", t, c, (b - a) / m, r }'
+done
+awk -v a="$cpu_before" -v b="$cpu_after" -v m="$minutes" \
+    'BEGIN { printf "CPU seconds                 %.3f in the idle period (%.3f per minute)\n", b - a, (b - a) / m }'
+echo "CPU seconds since the start $cpu_after"
+echo "peak working set            $(awk '/^VmHWM:/ { print $2, $3 }' "/proc/$pid/status") (VmHWM)"
+echo "threads                     $(ls /proc/$pid/task | wc -l)"
+
+rig_launch 'C:\Program Files\Quellora\quellora.exe' /terminate
+rig_exit_code 10
+rig_stop
