@@ -100,8 +100,9 @@ set_tests_properties(wine.console_commands PROPERTIES TIMEOUT 120 FIXTURES_REQUI
 
 # Window tests: each runs its own Xvfb, Wine desktop and copy of the prefix
 # (tests/wine/rig.sh), so they need no keepalive process and may run side by
-# side. They drive the simulated-machine build, whose machine quellora-sim.exe
-# changes. Pictures land in <build>/pictures/<test>/.
+# side. Most drive the simulated-machine build, whose machine quellora-sim.exe
+# changes; the real build's start is checked where Wine's own APIs answer.
+# Pictures land in <build>/pictures/<test>/.
 function(quellora_window_test name)
   add_test(NAME wine.window.${name}
     COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/${name}.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
@@ -111,6 +112,8 @@ if(QUELLORA_SIM)
   quellora_window_test(message_box)
   quellora_window_test(crash_dump)
   quellora_window_test(interactive_start)
+else()
+  quellora_window_test(tray_real_build)
 endif()
 
 add_test(NAME wine_keepalive_stop COMMAND ${QUELLORA_WINE_RUN} --stop-keepalive ${QUELLORA_WINE_KEEPALIVE})

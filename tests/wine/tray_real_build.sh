@@ -1,0 +1,49 @@
+#!/bin/bash
+# The real Windows build's interactive start under Wine, where the power API
+# is missing and the Task Scheduler has no logon trigger: the program still
+# comes up in the notification area, the logon task fails quietly (no box,
+# "Installed" stays absent), and /terminate ends it.
+#
+#   tray_real_build.sh <build folder> <source folder>
+set -u
+build=$1
+source=$2
+. "$source/tests/wine/rig.sh"
+rig_start "$build" "$source" tray_real_build || exit 1
+
+tray='WndClass-{df0cc042-6f6f-4712-bf25-2b984f3e8777}|WndName-{7298c6b8-835f-4234-8054-49925ccd4038}'
+app="$WINEPREFIX/drive_c/Program Files/Quellora"
+mkdir -p "$app"
+cp "$build/quellora.exe" "$build"/tw_rsrc_*.dll "$app/"
+exe='C:\Program Files\Quellora\quellora.exe'
+
+# Wine 8 draws the notification-area icons itself at the right end of the
+# taskbar, 20 pixels apiece, one after the other from the right: an icon of
+# the program is there when the place of its first core (top left, lit in
+# both the normal and the parked icon) shows that core's colour.
+icon_at() { rig_pixel 'Shell_TrayWnd|*' $((1267 - 20 * $1)) 7; }
+icons() {
+    local n=0 i
+    for i in 0 1 2; do [ "$(icon_at $i)" = 52D6FF ] && n=$((n + 1)); done
+    echo $n
+}
+lacks_installed() { ! rig_wine reg query 'HKLM\Software\Quellora' /v Installed >/dev/null 2>&1; }
+
+rig_launch "$exe" /systray
+instance=$RIG_PID
+rig_check "the tray window exists" rig_tool exists "$tray" 30000
+for i in $(seq 100); do [ "$(icons)" = 1 ] && break; sleep 0.1; done
+rig_check "one icon in the notification area" [ "$(icons)" = 1 ]
+rig_picture desktop tray-icon
+rig_check "no message box on the way" test -z "$(rig_tool windows '#32770|*' | awk -F '\t' '$3 == 1')"
+rig_check "the logon task could not be made: Installed stays absent" lacks_installed
+rig_check "... and no task was left behind" test -z "$(rig_wine schtasks /query 2>/dev/null | grep -i quellora)"
+
+rig_launch "$exe" /terminate
+terminate=$RIG_PID
+rig_exit_code 10 "$instance"
+rig_check "/terminate ends the instance ($RIG_EXIT, $RIG_ELAPSED ms)" test "$RIG_EXIT" = 0 -a "$RIG_ELAPSED" -lt 2000
+rig_exit_code 10 "$terminate"
+rig_check "/terminate exits with 0 ($RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
+
+rig_finish
