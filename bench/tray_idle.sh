@@ -22,7 +22,10 @@ app="$WINEPREFIX/drive_c/Program Files/Quellora"
 mkdir -p "$app"
 cp "$build/quellora.exe" "$build"/tw_rsrc_*.dll "$app/"
 rig_sim reset >/dev/null
+# The program as after its first start (no notices to answer, the logon task made).
+for key in 'HKCU\Software\Quellora' 'HKLM\Software\Quellora'; do rig_wine reg delete "$key" /f >/dev/null 2>&1; done
 rig_wine reg add 'HKLM\Software\Quellora' /v Installed /t REG_DWORD /d 1 /f >/dev/null
+rig_wine reg add 'HKCU\Software\Quellora' /v PowerProfileSwitcherMovedNoticeShown /t REG_DWORD /d 1 /f >/dev/null
 
 timing=$(rig_wine "$build/tests/win32/tray_start_timer.exe" 'C:\Program Files\Quellora\quellora.exe' /systray | tr -d '\r')
 echo "start to tray window        $(awk '$1 == "tray-window" { print $2 }' <<<"$timing") ms"

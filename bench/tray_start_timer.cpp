@@ -1,8 +1,9 @@
 // tray_start_timer.exe: starts a program and measures, inside the same Wine
-// session, how long it takes until its hidden tray window exists and until a
-// new notification-area icon shows on the desktop's taskbar (under Wine each
-// icon is a child window of class "__wine_tray_icon" of "Shell_TrayWnd").
-// Wine only: on Windows the icons are not windows.
+// session, how long it takes until its hidden tray window exists and until
+// its notification-area icon shows on the desktop's taskbar. Wine 8 draws the
+// icons itself at the right end of the taskbar: the icon is there when the
+// place of its first core (top left, lit in both of the program's icons)
+// shows that core's colour on the screen. Wine's desktop only.
 //
 //   tray_start_timer <program.exe> [arguments...]
 //
@@ -19,15 +20,20 @@ namespace {
 constexpr wchar_t kTrayClass[] = L"WndClass-{df0cc042-6f6f-4712-bf25-2b984f3e8777}";
 constexpr wchar_t kTrayName[] = L"WndName-{7298c6b8-835f-4234-8054-49925ccd4038}";
 
-int VisibleIcons() {
+constexpr COLORREF kLitCore = RGB(0x52, 0xD6, 0xFF);
+
+// The first icon from the right: 20 pixels wide, its first core 5 pixels in
+// from the icon's corner, which sits 2 pixels inside its place.
+bool IconShown() {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (!taskbar) return 0;
-    int count = 0;
-    for (HWND child = FindWindowExW(taskbar, nullptr, L"__wine_tray_icon", nullptr); child;
-         child = FindWindowExW(taskbar, child, L"__wine_tray_icon", nullptr)) {
-        if (IsWindowVisible(child)) ++count;
-    }
-    return count;
+    RECT client{};
+    if (!taskbar || !GetClientRect(taskbar, &client)) return false;
+    POINT p{client.right - 13, 7};
+    ClientToScreen(taskbar, &p);
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c == kLitCore;
 }
 
 std::wstring Quoted(const wchar_t* argument) {
@@ -50,7 +56,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\"";
     for (int i = 2; i < argc; ++i) commandLine += L" " + Quoted(argv[i]);
-    const int iconsBefore = VisibleIcons();
+    if (IconShown()) {
+        std::fprintf(stderr, "tray_start_timer: an icon is shown already\n");
+        return 2;
+    }
 
     LARGE_INTEGER frequency, start;
     QueryPerformanceFrequency(&frequency);
@@ -66,7 +75,7 @@ int wmain(int argc, wchar_t** argv) {
     double icon = -1;
     while (Milliseconds(start, frequency) < 30000 && (window < 0 || icon < 0)) {
         if (window < 0 && FindWindowW(kTrayClass, kTrayName)) window = Milliseconds(start, frequency);
-        if (icon < 0 && VisibleIcons() > iconsBefore) icon = Milliseconds(start, frequency);
+        if (icon < 0 && IconShown()) icon = Milliseconds(start, frequency);
         Sleep(1);
     }
     if (window < 0) std::printf("tray-window timeout\n");

@@ -46,7 +46,7 @@ quellora_wine_output(wintool)
 add_executable(tray_start_timer ${PROJECT_SOURCE_DIR}/bench/tray_start_timer.cpp)
 target_compile_options(tray_start_timer PRIVATE ${QUELLORA_WARNINGS})
 target_link_options(tray_start_timer PRIVATE -municode)
-target_link_libraries(tray_start_timer PRIVATE user32)
+target_link_libraries(tray_start_timer PRIVATE user32 gdi32)
 quellora_wine_output(tray_start_timer)
 
 # Programs that show one window of the program on demand for the window tests

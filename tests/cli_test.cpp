@@ -54,6 +54,24 @@ TEST_F(CliTest, AnotherProgramChangesTheActivePlan) {
         << after.out;
 }
 
+TEST_F(CliTest, TerminateEndsTheOtherInstancesOfTheMachine) {
+    ASSERT_EQ(Sim({"instance", "add"}).exitCode, 0);
+    ASSERT_EQ(Sim({"processes", "add", "notepad.exe"}).exitCode, 0);
+    auto r = Quellora({"/terminate"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    auto left = Sim({"processes"});
+    EXPECT_EQ(left.out.find("quellora.exe"), std::string::npos) << left.out;
+    EXPECT_NE(left.out.find("notepad.exe"), std::string::npos);
+    EXPECT_EQ(Sim({"instances"}).out, "");  // its window went with it
+}
+
+TEST_F(CliTest, TheInteractiveProgramSaysItNeedsWindows) {
+    auto r = Quellora({});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Windows only"), std::string::npos) << r.err;
+}
+
 TEST_F(CliTest, UsageErrorAndHelp) {
     auto r = Quellora({"/plans", "x"});
     EXPECT_EQ(r.exitCode, 1);

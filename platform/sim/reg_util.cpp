@@ -107,4 +107,21 @@ std::u16string JoinKey(std::u16string_view a, std::u16string_view b, std::u16str
     return JoinKey(JoinKey(a, b), c);
 }
 
+void AppendLine(Registry& registry, Hive hive, std::u16string_view key, std::u16string_view line) {
+    std::vector<RegEntry> entries;
+    registry.EnumValues(hive, key, entries);
+    WriteText(registry, hive, key, ToDecimal(static_cast<uint32_t>(entries.size())), line);
+}
+
+std::vector<std::u16string> ReadLines(Registry& registry, Hive hive, std::u16string_view key) {
+    std::vector<RegEntry> entries;
+    registry.EnumValues(hive, key, entries);
+    std::vector<std::u16string> lines(entries.size());
+    for (const auto& e : entries) {
+        const size_t i = static_cast<size_t>(ParseLeadingInt(e.name));
+        if (i < lines.size()) lines[i] = Utf16FromBytes(e.value.data.data(), e.value.data.size());
+    }
+    return lines;
+}
+
 }  // namespace quellora::sim

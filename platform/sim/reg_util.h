@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/guid.h"
 #include "platform/registry.h"
@@ -28,6 +29,10 @@ uint32_t WriteQword(Registry& registry, Hive hive, std::u16string_view key, std:
 uint32_t WriteText(Registry& registry, Hive hive, std::u16string_view key, std::u16string_view name,
                    std::u16string_view value);
 bool KeyExists(Registry& registry, Hive hive, std::u16string_view key);
+
+// A log kept in a key: its lines are REG_SZ values named "0", "1", ... in order.
+void AppendLine(Registry& registry, Hive hive, std::u16string_view key, std::u16string_view line);
+std::vector<std::u16string> ReadLines(Registry& registry, Hive hive, std::u16string_view key);
 
 // Copies a key with its values and subkeys to another path of the same hive.
 void CopyTree(Registry& registry, Hive hive, std::u16string_view from, std::u16string_view to);

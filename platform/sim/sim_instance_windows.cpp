@@ -20,9 +20,7 @@ uint32_t NumberOf(WindowHandle window) { return static_cast<uint32_t>(reinterpre
 bool Exists(SimMachine& m, uint32_t number) { return number != 0 && KeyExists(m.registry(), kLm, WindowKey(number)); }
 
 void Receive(SimMachine& m, uint32_t number, std::u16string_view what) {
-    std::vector<RegEntry> entries;
-    m.registry().EnumValues(kLm, ReceivedKey(number), entries);
-    WriteText(m.registry(), kLm, ReceivedKey(number), ToDecimal(static_cast<uint32_t>(entries.size())), what);
+    AppendLine(m.registry(), kLm, ReceivedKey(number), what);
 }
 
 }  // namespace
@@ -55,13 +53,7 @@ std::vector<SimWindow> SimInstanceWindows::List(SimMachine& m) {
         w.windowName = TextOr(m.registry(), kLm, key, u"Name", u"");
         w.processId = DwordOr(m.registry(), kLm, key, u"ProcessId", 0);
         w.goneAtFind = DwordOr(m.registry(), kLm, key, u"GoneAtFind", 0);
-        std::vector<RegEntry> entries;
-        m.registry().EnumValues(kLm, ReceivedKey(w.number), entries);
-        w.received.resize(entries.size());
-        for (const auto& e : entries) {
-            const size_t i = static_cast<size_t>(ParseLeadingInt(e.name));
-            if (i < w.received.size()) w.received[i] = Utf16FromBytes(e.value.data.data(), e.value.data.size());
-        }
+        w.received = ReadLines(m.registry(), kLm, ReceivedKey(w.number));
         windows.push_back(std::move(w));
     }
     return windows;

@@ -131,22 +131,9 @@ bool RunSimulatedProgram(SimMachine& m, std::u16string_view application, std::u1
     return true;
 }
 
-std::vector<std::u16string> ProgramLog(SimMachine& m) {
-    std::vector<RegEntry> entries;
-    m.registry().EnumValues(kLm, LogKey(), entries);
-    std::vector<std::u16string> lines(entries.size());
-    for (const auto& e : entries) {
-        const size_t i = static_cast<size_t>(ParseLeadingInt(e.name));
-        if (i < lines.size()) lines[i] = Utf16FromBytes(e.value.data.data(), e.value.data.size());
-    }
-    return lines;
-}
+std::vector<std::u16string> ProgramLog(SimMachine& m) { return ReadLines(m.registry(), kLm, LogKey()); }
 
-void LogProgram(SimMachine& m, std::u16string_view commandLine) {
-    std::vector<RegEntry> entries;
-    m.registry().EnumValues(kLm, LogKey(), entries);
-    WriteText(m.registry(), kLm, LogKey(), ToDecimal(static_cast<uint32_t>(entries.size())), commandLine);
-}
+void LogProgram(SimMachine& m, std::u16string_view commandLine) { AppendLine(m.registry(), kLm, LogKey(), commandLine); }
 
 std::vector<SimProcess> SimProcessList(SimMachine& m) {
     std::vector<SimProcess> list;

@@ -78,22 +78,9 @@ std::vector<SimService> SimServiceControl::List(SimMachine& m) {
     return services;
 }
 
-std::vector<std::u16string> SimServiceControl::Log(SimMachine& m) {
-    std::vector<RegEntry> entries;
-    m.registry().EnumValues(kLm, LogKey(), entries);
-    std::vector<std::u16string> lines(entries.size());
-    for (const auto& e : entries) {
-        const size_t i = static_cast<size_t>(ParseLeadingInt(e.name));
-        if (i < lines.size()) lines[i] = Utf16FromBytes(e.value.data.data(), e.value.data.size());
-    }
-    return lines;
-}
+std::vector<std::u16string> SimServiceControl::Log(SimMachine& m) { return ReadLines(m.registry(), kLm, LogKey()); }
 
-void SimServiceControl::Record(std::u16string_view what) {
-    std::vector<RegEntry> entries;
-    machine_.registry().EnumValues(kLm, LogKey(), entries);
-    WriteText(machine_.registry(), kLm, LogKey(), ToDecimal(static_cast<uint32_t>(entries.size())), what);
-}
+void SimServiceControl::Record(std::u16string_view what) { AppendLine(machine_.registry(), kLm, LogKey(), what); }
 
 bool SimServiceControl::QueryState(std::u16string_view name, ServiceState& state) {
     SimService s;

@@ -29,6 +29,9 @@ icons() {
 }
 lacks_installed() { ! rig_wine reg query 'HKLM\Software\Quellora' /v Installed >/dev/null 2>&1; }
 
+# The prefix copied for this run may hold what earlier runs left.
+for key in 'HKCU\Software\Quellora' 'HKLM\Software\Quellora'; do rig_wine reg delete "$key" /f >/dev/null 2>&1; done
+
 rig_launch "$exe" /systray
 instance=$RIG_PID
 rig_check "the tray window exists" rig_tool exists "$tray" 30000
