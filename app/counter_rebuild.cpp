@@ -33,10 +33,15 @@ void RestartService(ServiceControl& services, std::u16string_view name) {
     ServiceState state = ServiceState::Stopped;
     const bool known = services.QueryState(name, state);
     if (known && state != ServiceState::Stopped && state != ServiceState::StopPending) services.SendStop(name);
-    for (int look = 0; look < kStopLooks; ++look) {
-        if (StateIs(services, name, ServiceState::Stopped)) break;
-        Sleep(kStopLookMs);
-    }
+    // Looks at the state until it is the wanted one, `looks` times at most,
+    // `pauseMs` apart (no pause after the last look).
+    auto waitFor = [&](ServiceState wanted, int looks, uint32_t pauseMs) {
+        for (int look = 0; look < looks; ++look) {
+            if (look > 0) Sleep(pauseMs);
+            if (StateIs(services, name, wanted)) return;
+        }
+    };
+    waitFor(ServiceState::Stopped, kStopLooks, kStopLookMs);
     uint32_t startType = 0;
     if (services.QueryStartType(name, startType) && startType == service_start::kDisabled) {
         services.SetStartType(name, service_start::kDemand);
@@ -45,10 +50,7 @@ void RestartService(ServiceControl& services, std::u16string_view name) {
         services.Start(name);
     }
     Sleep(kStartLookMs);
-    for (int look = 0; look < kStartLooks; ++look) {
-        if (StateIs(services, name, ServiceState::Running)) break;
-        Sleep(kStartLookMs);
-    }
+    waitFor(ServiceState::Running, kStartLooks, kStartLookMs);
 }
 
 }  // namespace

@@ -106,13 +106,17 @@ TEST_F(CounterRebuild, GivesUpOnAServiceThatNeverSettles) {
     fake.services[u"winmgmt"] = {ServiceState::Running, service_start::kAuto, 1};
     RebuildPerformanceCounters();
     // pla: ten looks 500 ms apart for the stop, then the first wait and thirty
-    // looks a second apart for the start (which it never reaches either).
+    // looks a second apart for the start (which it never reaches either); no
+    // pause after a last look.
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "stop pla"), 1);
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "start pla"), 1);  // still stopping: neither running nor starting
     size_t winmgmtAt = 0;
     while (winmgmtAt < fake.calls.size() && fake.calls[winmgmtAt].find("winmgmt") == std::string::npos) ++winmgmtAt;
     ASSERT_LT(winmgmtAt, fake.calls.size());
-    EXPECT_EQ(fake.calls[winmgmtAt], "query winmgmt 4 @36000");  // 10 × 500 ms + 1000 ms + 30 × 1000 ms
+    EXPECT_EQ(fake.calls[winmgmtAt], "query winmgmt 4 @34500");  // 9 × 500 ms + 1000 ms + 29 × 1000 ms
+    EXPECT_EQ(std::count_if(fake.calls.begin(), fake.calls.end(),
+                            [](const std::string& call) { return call.rfind("query pla", 0) == 0; }),
+              1 + 10 + 1 + 30);  // before the stop, the stop's looks, before the start, the start's looks
 }
 
 TEST_F(CounterRebuild, RunsOnTheSimulatedMachinesServices) {

@@ -3,6 +3,7 @@
 #include "app/switches.h"
 #include "model/maker_plan.h"
 #include "platform/registry_helpers.h"
+#include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/sim_env.h"
 #include "tray/logon_task.h"
@@ -85,6 +86,26 @@ TEST_F(Uninstall, ActivatesOverlayOneWhereOverlaysAreInUse) {
     ASSERT_TRUE(env.machine().ActiveOverlay(true, overlay));
     EXPECT_EQ(overlay, guids::kOverlay1);
     EXPECT_EQ(Active(), guids::kBalanced);
+}
+
+TEST_F(Uninstall, AKeyTreeIsDeletedOnlyWhenItsPathHoldsAGuardWord) {
+    struct Case {
+        const char16_t* key;
+        bool deleted;
+    };
+    const Case cases[] = {
+        {u"Software\\Quellora", true},       {u"SOFTWARE\\QUELLORA\\Sub", true},  // "quel", in any case
+        {u"Software\\Taskwarden", true},     {u"Software\\Ostrima", true},
+        {u"Software\\Zubro", true},          {u"Software\\Kefir", true},
+        {u"Software\\Other", false},         {u"Software", false},
+        {u"Software\\Que", false},           {u"Software\\O-strima", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Utf16ToUtf8(c.key));
+        WriteDword(Hive::CurrentUser, std::u16string(c.key) + u"\\Inner", u"Value", 1);
+        EXPECT_EQ(DeleteGuardedKeyTree(Hive::CurrentUser, c.key), c.deleted);
+        EXPECT_EQ(KeyExists(Hive::CurrentUser, c.key), !c.deleted);
+    }
 }
 
 TEST_F(Uninstall, OnACleanMachineDoesNothingHarmful) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/win32/main_window_stand_in.h"
+#include "platform/win32/com_apartment.h"
 #include "tray/tray_messages.h"
 #include "tray/win32/tray_window.h"
 
@@ -23,7 +24,12 @@ public:
         InitCommonControlsEx(&controls);
     }
 
-    int RunMainWindowAlone(bool) override { return RunMainWindowStandIn(); }
+    int RunMainWindowAlone(bool) override {
+        // The main window hosts the file dialogs of its pages: the main thread
+        // becomes a single-threaded apartment for it.
+        MoveMainThreadToSingleThreadedApartment();
+        return RunMainWindowStandIn();
+    }
 
     bool CreateTrayWindow() override {
         tray_ = std::make_unique<win32::TrayWindow>(OpenMainWindowStandIn);

@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/startup_state.h"
+#include "platform/win32/com_apartment.h"
 
 namespace quellora::win32 {
 
@@ -135,6 +136,8 @@ void OpenMainWindowStandIn() {
         std::thread([kernel, mutex] {
             // At most one main window: whoever cannot take the mutex at once leaves it.
             if (kernel && mutex && !kernel->TryLock(mutex)) return;
+            // The main window's thread hosts file dialogs: a single-threaded apartment.
+            const SingleThreadedApartment apartment;
             RunStandIn();
             if (kernel && mutex) kernel->Unlock(mutex);
         }).detach();

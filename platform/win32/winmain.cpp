@@ -2,8 +2,6 @@
 // command line to the portable entry.
 #include "platform/win32/wide.h"
 //
-#include <objbase.h>
-
 #include <memory>
 #include <string_view>
 
@@ -12,11 +10,12 @@
 #include "app/win32/desktop_shell.h"
 #include "platform/assembly.h"
 #include "platform/platform.h"
+#include "platform/win32/com_apartment.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The main thread is a multithreaded-apartment thread; a failure leaves COM
     // to the parts that need it.
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    quellora::win32::JoinMainThreadToMultithreadedApartment();
     // A crash from here on leaves a dump and a message, not a silent end.
     quellora::InstallCrashHandler();
 

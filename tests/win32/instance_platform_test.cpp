@@ -10,6 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/win32_platform.h"
 #include "tests/win32/support.h"
 
@@ -191,6 +192,52 @@ TEST(Win32TaskScheduler, LeavesASingleThreadedApartmentAsItFoundIt) {
     }).join();
     EXPECT_EQ(again.load(), S_FALSE);
     EXPECT_EQ(exists.load(), 0);
+}
+
+// The apartment the calling thread is in; APTTYPE_CURRENT (-1) when COM is not initialised on it.
+APTTYPE ApartmentOfThisThread() {
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    if (FAILED(CoGetApartmentType(&type, &qualifier))) return APTTYPE_CURRENT;
+    return type;
+}
+
+TEST(Win32ComApartments, TheMainThreadMovesToASingleThreadedApartmentToHostTheMainWindow) {
+    std::atomic<int> before{-5};
+    std::atomic<bool> moved{false};
+    std::atomic<int> after{-5};
+    std::atomic<int> afterScheduler{-5};
+    std::thread([&] {
+        win32::JoinMainThreadToMultithreadedApartment();  // as the process starts
+        before = ApartmentOfThisThread();
+        moved = win32::MoveMainThreadToSingleThreadedApartment();  // "/nosystray"
+        after = ApartmentOfThisThread();
+        win32::Win32TaskScheduler scheduler;  // COM's users leave the apartment as it is
+        scheduler.Exists(UniqueName(u"QuelloraNoSuchTask"));
+        afterScheduler = ApartmentOfThisThread();
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(before.load(), APTTYPE_MTA);
+    EXPECT_TRUE(moved.load());
+    EXPECT_TRUE(after.load() == APTTYPE_STA || after.load() == APTTYPE_MAINSTA) << after.load();
+    EXPECT_EQ(afterScheduler.load(), after.load());
+}
+
+TEST(Win32ComApartments, TheMainWindowsThreadIsASingleThreadedApartmentWhileItRuns) {
+    std::atomic<int> inside{-5};
+    std::atomic<bool> joined{false};
+    std::atomic<int> outside{-5};
+    std::thread([&] {
+        {
+            const win32::SingleThreadedApartment apartment;
+            joined = apartment.joined();
+            inside = ApartmentOfThisThread();
+        }
+        outside = ApartmentOfThisThread();
+    }).join();
+    EXPECT_TRUE(joined.load());
+    EXPECT_TRUE(inside.load() == APTTYPE_STA || inside.load() == APTTYPE_MAINSTA) << inside.load();
+    EXPECT_EQ(outside.load(), APTTYPE_CURRENT);  // given back when it ends
 }
 
 TEST(Win32FileVersions, ReadsTheFixedVersionOfTheProgram) {

@@ -302,6 +302,23 @@ rig_check "/uninstall beside Taskwarden: the plans are untouched" \
     grep -q "^\* $maker  Ostrima Highest Performance" <<<"$(rig_sim plans | tr -d '\r')"
 rig_check "/uninstall beside Taskwarden: the program's own keys still go" lacks_key "$user_key"
 
+# ---- /nosystray: the main window alone on the main thread; no tray window; closing it ends the process.
+rig_sim reset >/dev/null
+forget_program
+rig_launch "$exe" /nosystray
+alone=$RIG_PID
+if window=$(rig_wait '#32770|Quellora' 20000); then
+    rig_check "/nosystray: the main window opens" grep -q '^Quellora v' <<<"$(rig_control_field "$window" 100 10)"
+    rig_check "/nosystray: no tray window, no icon" test -z "$(rig_tool windows "$tray")" -a "$(icons)" = 0
+    rig_check "/nosystray: no logon task" lacks_value "$machine_key" Installed
+    rig_tool click "$window" 1 >/dev/null
+    rig_exit_code 10 "$alone"
+    rig_check "/nosystray: closing the main window ends the process with 0 ($RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
+else
+    rig_fail "/nosystray: the main window opens"
+    terminate_all "$alone"
+fi
+
 # ---- The notice in the dark theme (the theme is known from step 13 on).
 rig_sim reset >/dev/null
 forget_program
