@@ -170,11 +170,24 @@ start_cost() {
     LIMIT=$((1000 + (START_COST > 150 ? START_COST - 150 : 0)))
 }
 
+# timed_start <arguments...>: a start of the program that is to end within
+# 1 s, measured against start_cost. A loaded machine can stall one Wine start
+# for seconds, so up to three tries are made and the first within the limit
+# counts; a program that really waits (four passes of 1 s) fails all three.
+# Sets RIG_EXIT, RIG_ELAPSED, START_COST, LIMIT and TRIES.
+timed_start() {
+    for TRIES in 1 2 3; do
+        start_cost
+        rig_launch "$exe" "$@"
+        rig_exit_code 10
+        [ "$RIG_EXIT" = 0 ] && [ "$RIG_ELAPSED" -lt "$LIMIT" ] && return 0
+        rig_log "try $TRIES: exit $RIG_EXIT after $RIG_ELAPSED ms, a bare start $START_COST ms"
+    done
+}
+
 # ---- A second start hands over and exits; still one icon.
-start_cost
-rig_launch "$exe"
-rig_exit_code 10
-rig_check "a second start exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms; a bare start $START_COST ms)" \
+timed_start
+rig_check "a second start exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms; a bare start $START_COST ms; try $TRIES)" \
     test "$RIG_EXIT" = 0 -a "$RIG_ELAPSED" -lt "$LIMIT"
 if stand_in=$(rig_wait '#32770|Quellora' 10000); then
     rig_picture "$stand_in" main-window-stand-in
@@ -198,10 +211,8 @@ rig_check "/terminate ends the instance within 2 s ($INSTANCE_EXIT, $INSTANCE_MS
     test "$INSTANCE_EXIT" = 0 -a "$INSTANCE_MS" -lt "$((LIMIT + 1000))"
 rig_check "/terminate exits with 0 ($TERMINATE_EXIT)" [ "$TERMINATE_EXIT" = 0 ]
 rig_check "the icon is gone" wait_icons 0 3000
-start_cost
-rig_launch "$exe" /terminate
-rig_exit_code 10
-rig_check "/terminate alone exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms; a bare start $START_COST ms)" \
+timed_start /terminate
+rig_check "/terminate alone exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms; a bare start $START_COST ms; try $TRIES)" \
     test "$RIG_EXIT" = 0 -a "$RIG_ELAPSED" -lt "$LIMIT"
 
 # ---- The next start: no balloon, no notice, the task not made again.
