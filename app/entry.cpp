@@ -11,6 +11,7 @@
 #include "platform/startup_state.h"
 #include "platform/text.h"
 #include "profiles/backups.h"
+#include "ui/message_box.h"
 
 namespace quellora {
 
@@ -88,7 +89,7 @@ int RunEntry(std::u16string_view commandLine) {
             case SwitchId::BackupPlans:
                 return PrepareLanguage() ? BackupPlans() : 1;
             case SwitchId::AskDeletePlanBackups:
-                return PrepareLanguage() ? AskDeletePlanBackups() : 1;
+                return PrepareLanguage() ? AskDeletePlanBackups(AskWithMessageBox) : 1;
             case SwitchId::DriftCheck:
                 return RunDriftCheckReport();
             case SwitchId::Terminate:

@@ -97,13 +97,11 @@ int BackupPlans() {
     return failed;
 }
 
-int AskDeletePlanBackups() {
+int AskDeletePlanBackups(const AskUser& ask) {
     const std::u16string root = BackupRoot();
-    if (root.empty() || BackupFolders(root).empty()) return 0;
-    Interaction* interaction = Sys().interaction;
-    if (!interaction) return 0;
-    int answer = interaction->MessageBox(Format(LoadText(kDeleteQuestion), root), u"Quellora",
-                                         mb::kYesNo | mb::kIconQuestion | mb::kDefButton2 | mb::kSetForeground);
+    if (root.empty() || BackupFolders(root).empty() || !ask) return 0;
+    const int answer =
+        ask(Format(LoadText(kDeleteQuestion), root), mb::kYesNo | mb::kIconQuestion | mb::kDefButton2 | mb::kSetForeground);
     if (answer == mb::kIdYes) {
         DeleteTree(root);
         RemoveEmptyDirectory(FolderPart(root));

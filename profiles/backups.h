@@ -3,6 +3,8 @@
 // restore each; at most ten backups are kept.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,8 +21,13 @@ std::u16string BackupFileName(std::u16string_view planName, const Guid& plan);
 // powercfg /export of one plan, waited for at most 30 seconds.
 bool ExportPlan(const Guid& plan, std::u16string_view filePath);
 
+// Asks the user a question (text, the message box's style bits) and answers
+// the button pressed (mb::kIdYes, ...). The program asks with its own message
+// box, which lives above this layer.
+using AskUser = std::function<int(std::u16string_view text, uint32_t style)>;
+
 // /backupplans and /askdeleteplanbackups; each answers the exit code.
 int BackupPlans();
-int AskDeletePlanBackups();
+int AskDeletePlanBackups(const AskUser& ask);
 
 }  // namespace quellora

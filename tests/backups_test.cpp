@@ -7,6 +7,7 @@
 #include "profiles/backups.h"
 #include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"
+#include "ui/message_box.h"
 
 namespace quellora {
 namespace {
@@ -82,12 +83,12 @@ TEST_F(BackupsTest, FileNamesLoseWhatAFileNameCannotHold) {
 }
 
 TEST_F(BackupsTest, DeletingAsksFirst) {
-    EXPECT_EQ(AskDeletePlanBackups(), 0);
+    EXPECT_EQ(AskDeletePlanBackups(AskWithMessageBox), 0);
     EXPECT_EQ(env.interaction().QuestionCount(), 0u);  // nothing to delete: no question
 
     BackupPlans();
     env.machine().SetMessageBoxAnswer(7);  // No
-    EXPECT_EQ(AskDeletePlanBackups(), 0);
+    EXPECT_EQ(AskDeletePlanBackups(AskWithMessageBox), 0);
     sim::AskedQuestion asked;
     ASSERT_TRUE(env.interaction().LastQuestion(asked));
     EXPECT_EQ(asked.text, u"Delete every power plan backup in " + BackupRoot() + u"?");
@@ -96,7 +97,7 @@ TEST_F(BackupsTest, DeletingAsksFirst) {
     EXPECT_EQ(Folders().size(), 1u);
 
     env.machine().SetMessageBoxAnswer(6);  // Yes
-    EXPECT_EQ(AskDeletePlanBackups(), 0);
+    EXPECT_EQ(AskDeletePlanBackups(AskWithMessageBox), 0);
     EXPECT_FALSE(fs::exists(Root()));
     EXPECT_FALSE(fs::exists(fs::path(Root()).parent_path()));  // the empty Quellora folder goes too
 }

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/registry_helpers.h"
 #include "platform/text.h"
+#include "ui/message_box.h"
 
 namespace quellora {
 
@@ -27,7 +28,6 @@ constexpr uint32_t kStartWithPlanText = 9491;   // (plan)
 constexpr uint32_t kConflictsInfoText = 9492;   // (list)
 constexpr uint32_t kConflictsAskText = 9493;    // (list)
 
-constexpr std::u16string_view kCaption = u"Quellora";
 constexpr size_t kMaxValueChars = 2047;
 constexpr uint64_t kMaxIniBytes = 16777216 - 1;
 constexpr size_t kProfileNameBytes = 4096;
@@ -266,21 +266,17 @@ std::vector<std::u16string> GetCompanionConflicts() {
 
 bool RestwellActive() { return Sys().events && Sys().events->IsSignalled(kRestwellEvent); }
 
-bool PromptCompanionConflicts(void*) {
+bool PromptCompanionConflicts(WindowHandle owner) {
     const std::vector<std::u16string> conflicts = GetCompanionConflicts();
     if (conflicts.empty()) return true;
-    Interaction* interaction = Sys().interaction;
-    if (!interaction) return false;
     const std::u16string text = Format(LoadText(kConflictsAskText), ListText(conflicts));
-    return interaction->MessageBox(text, kCaption, mb::kYesNo | mb::kIconExclamation) == mb::kIdYes;
+    return AnswerOf(ShowMessage(owner, text, mb::kYesNo | mb::kIconExclamation)) == mb::kIdYes;
 }
 
-void ShowCompanionConflicts(void*) {
+void ShowCompanionConflicts(WindowHandle owner) {
     const std::vector<std::u16string> conflicts = GetCompanionConflicts();
-    Interaction* interaction = Sys().interaction;
-    if (conflicts.empty() || !interaction) return;
-    interaction->MessageBox(Format(LoadText(kConflictsInfoText), ListText(conflicts)), kCaption,
-                            mb::kOk | mb::kIconInformation);
+    if (conflicts.empty()) return;
+    ShowMessage(owner, Format(LoadText(kConflictsInfoText), ListText(conflicts)), mb::kOk | mb::kIconInformation);
 }
 
 namespace testing {

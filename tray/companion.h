@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/window_handle.h"
+
 namespace quellora {
 
 struct CompanionSettings {
@@ -79,12 +81,13 @@ std::vector<std::u16string> ConflictsForFile(std::u16string_view path);
 // Restwell is active now (its event exists and is signalled).
 bool RestwellActive();
 
-// Asks whether to enable Dynamic Boost despite the conflicts: true at once when
-// there are none, else true when the user answers Yes. `owner` is the asking
-// window (the platform's message box has none).
-bool PromptCompanionConflicts(void* owner = nullptr);
+// Asks, in the program's message box, whether to enable Dynamic Boost despite
+// the conflicts: true at once when there are none, else true when the user
+// answers Yes. `owner` is the asking window (null: the active window's last
+// active pop-up).
+bool PromptCompanionConflicts(WindowHandle owner = nullptr);
 // Tells the user about the conflicts, when there are any.
-void ShowCompanionConflicts(void* owner = nullptr);
+void ShowCompanionConflicts(WindowHandle owner = nullptr);
 
 namespace testing {
 // Empties the cache of GetCompanionConflicts, as a new process would.

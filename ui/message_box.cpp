@@ -44,4 +44,6 @@ int ShowMessage(WindowHandle owner, std::u16string_view text, std::u16string_vie
     return ShowMessageBox(owner, text, caption, style, parameters);
 }
 
+int AskWithMessageBox(std::u16string_view text, uint32_t style) { return AnswerOf(ShowMessage(nullptr, text, style)); }
+
 }  // namespace quellora

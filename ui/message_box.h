@@ -27,6 +27,10 @@ int ShowMessage(WindowHandle owner, std::u16string_view text, std::u16string_vie
 // The button of an answer, without the "again" bits.
 inline int AnswerOf(int answer) { return answer & 0xFFFF; }
 
+// ShowMessage without an owner, answering the button only: what lower layers
+// are handed to ask the user with (they cannot reach this box themselves).
+int AskWithMessageBox(std::u16string_view text, uint32_t style);
+
 // The box's process-wide parameters (company and module name of the
 // remembered answers, options, timeouts), set up by the entry.
 MessageBoxParameters& BoxParameters();

@@ -24,27 +24,6 @@ cp "$build/quellora.exe" "$build"/tw_rsrc_*.dll "$app/"
 exe='C:\Program Files\Quellora\quellora.exe'
 temp=$(rig_wine winepath -u "$(rig_wine cmd /c echo %TEMP% | tr -d '\r')" | tr -d '\r')
 
-# Wine 8 draws the notification-area icons itself at the right end of the
-# taskbar, 20 pixels apiece, one after the other from the right: an icon of
-# the program is there when the place of its first core (top left, lit in
-# both the normal and the parked icon) shows that core's colour.
-icon_at() { rig_pixel 'Shell_TrayWnd|*' $((1267 - 20 * $1)) 7; }
-icons() {
-    local n=0 i
-    for i in 0 1 2; do [ "$(icon_at $i)" = 52D6FF ] && n=$((n + 1)); done
-    echo $n
-}
-
-# wait_icons <count> <milliseconds>: succeeds once there are that many.
-wait_icons() {
-    local deadline=$(($(date +%s%N) + $2 * 1000000))
-    while [ "$(date +%s%N)" -lt $deadline ]; do
-        [ "$(icons)" = "$1" ] && return 0
-        sleep 0.1
-    done
-    [ "$(icons)" = "$1" ]
-}
-
 # balloon_text: the text of a visible balloon (tooltip) on the desktop, if any.
 balloon_text() {
     local handle
@@ -117,10 +96,10 @@ else
     rig_fail "the former switcher's notice (9092) appears"
 fi
 rig_check "the hidden tray window exists" rig_tool exists "$tray" 20000
-if wait_icons 1 20000; then
+if rig_wait_tray_icons 1 20000; then
     rig_check "one icon in the notification area ($((($(date +%s%N) - start) / 1000000)) ms after the start)" true
 else
-    rig_fail "one icon in the notification area" "icons seen: $(icons)"
+    rig_fail "one icon in the notification area" "icons seen: $(rig_tray_icons)"
 fi
 if wait_balloon "has been updated to version" 6000; then
     rig_check "the update-finished balloon appears" true
@@ -196,7 +175,7 @@ if stand_in=$(rig_wait '#32770|Quellora' 10000); then
 else
     rig_fail "the running instance opened its main window"
 fi
-rig_check "still one icon ($(icons))" [ "$(icons)" = 1 ]
+rig_check "still one icon ($(rig_tray_icons))" [ "$(rig_tray_icons)" = 1 ]
 rig_launch "$exe"
 rig_exit_code 10
 sleep 0.5
@@ -210,7 +189,7 @@ terminate_all "$first"
 rig_check "/terminate ends the instance within 2 s ($INSTANCE_EXIT, $INSTANCE_MS ms; a bare start $START_COST ms)" \
     test "$INSTANCE_EXIT" = 0 -a "$INSTANCE_MS" -lt "$((LIMIT + 1000))"
 rig_check "/terminate exits with 0 ($TERMINATE_EXIT)" [ "$TERMINATE_EXIT" = 0 ]
-rig_check "the icon is gone" wait_icons 0 3000
+rig_check "the icon is gone" rig_wait_tray_icons 0 3000
 timed_start /terminate
 rig_check "/terminate alone exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms; a bare start $START_COST ms; try $TRIES)" \
     test "$RIG_EXIT" = 0 -a "$RIG_ELAPSED" -lt "$LIMIT"
@@ -219,7 +198,7 @@ rig_check "/terminate alone exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms;
 rig_sim scheduler no-logon-trigger >/dev/null
 rig_launch "$exe" /systray
 second=$RIG_PID
-wait_icons 1 20000
+rig_wait_tray_icons 1 20000
 rig_check "no second update balloon" no_balloon "has been updated to version" 3500
 rig_check "no second notice" test -z "$(rig_tool windows '#32770|Quellora' | awk -F '\t' '$3 == 1')"
 terminate_all "$second"
@@ -230,7 +209,7 @@ rig_sim scheduler no-logon-trigger >/dev/null
 rig_wine reg delete "$machine_key" /v Installed /f >/dev/null 2>&1
 rig_launch "$exe" /systray
 third=$RIG_PID
-wait_icons 1 20000
+rig_wait_tray_icons 1 20000
 rig_check "without a logon task the start goes on quietly" test -z "$(rig_tool windows '#32770|*' | awk -F '\t' '$3 == 1')"
 rig_check "... and Installed stays absent" lacks_value "$machine_key" Installed
 terminate_all "$third"
@@ -249,7 +228,7 @@ if question=$(rig_wait '#32770|Threadmark' 20000); then
 else
     rig_fail "Threadmark 1.2.0.4: the question"
 fi
-wait_icons 1 20000
+rig_wait_tray_icons 1 20000
 programs=$(rig_sim programs | tr -d '\r')
 rig_check "Threadmark 1.2.0.4: closed with -close" grep -q 'Threadmark\\Threadmark.exe" -close$' <<<"$programs"
 rig_check "Threadmark 1.2.0.4: uninstalled with /S" grep -q 'Threadmark\\uninstall.exe" /S$' <<<"$programs"
@@ -260,7 +239,7 @@ for version in 1.2.0.5 1.2.0.300 1.3.0.0; do
     before=$(rig_sim programs | grep -c started)
     rig_launch "$exe" /systray
     pid=$RIG_PID
-    wait_icons 1 20000
+    rig_wait_tray_icons 1 20000
     rig_check "Threadmark $version: left alone" \
         test -z "$(rig_tool windows '#32770|Threadmark')" -a "$(rig_sim programs | grep -c started)" = "$before"
     terminate_all "$pid"
@@ -320,7 +299,7 @@ rig_launch "$exe" /nosystray
 alone=$RIG_PID
 if window=$(rig_wait '#32770|Quellora' 20000); then
     rig_check "/nosystray: the main window opens" grep -q '^Quellora v' <<<"$(rig_control_field "$window" 100 10)"
-    rig_check "/nosystray: no tray window, no icon" test -z "$(rig_tool windows "$tray")" -a "$(icons)" = 0
+    rig_check "/nosystray: no tray window, no icon" test -z "$(rig_tool windows "$tray")" -a "$(rig_tray_icons)" = 0
     rig_check "/nosystray: no logon task" lacks_value "$machine_key" Installed
     rig_tool click "$window" 1 >/dev/null
     rig_exit_code 10 "$alone"
@@ -345,7 +324,7 @@ if notice=$(rig_wait '#32770|Quellora' 20000); then
 else
     rig_fail "the notice appears whatever Enabled holds"
 fi
-wait_icons 1 20000
+rig_wait_tray_icons 1 20000
 terminate_all "$fifth"
 rig_sim theme light >/dev/null
 

@@ -188,6 +188,29 @@ rig_picture() {
 # rig_pixel <window> <x> <y>: RRGGBB of a pixel of its client area.
 rig_pixel() { rig_tool pixel "$1" "$2" "$3"; }
 
+# rig_tray_icons: how many of the program's icons the notification area
+# shows. Wine 8 draws the notification-area icons itself at the right end of
+# the taskbar, 20 pixels apiece, one after the other from the right: an icon
+# of the program is there when the place of its first core (top left, lit in
+# both the normal and the parked icon) shows that core's colour.
+rig_tray_icons() {
+    local n=0 i
+    for i in 0 1 2; do
+        [ "$(rig_pixel 'Shell_TrayWnd|*' $((1267 - 20 * i)) 7)" = 52D6FF ] && n=$((n + 1))
+    done
+    echo $n
+}
+
+# rig_wait_tray_icons <count> <milliseconds>: succeeds once there are that many.
+rig_wait_tray_icons() {
+    local deadline=$(($(date +%s%N) + $2 * 1000000))
+    while [ "$(date +%s%N)" -lt $deadline ]; do
+        [ "$(rig_tray_icons)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    [ "$(rig_tray_icons)" = "$1" ]
+}
+
 # The user's folders inside the run's prefix, as Linux paths.
 rig_local_appdata() {
     local user

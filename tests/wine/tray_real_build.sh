@@ -17,16 +17,6 @@ mkdir -p "$app"
 cp "$build/quellora.exe" "$build"/tw_rsrc_*.dll "$app/"
 exe='C:\Program Files\Quellora\quellora.exe'
 
-# Wine 8 draws the notification-area icons itself at the right end of the
-# taskbar, 20 pixels apiece, one after the other from the right: an icon of
-# the program is there when the place of its first core (top left, lit in
-# both the normal and the parked icon) shows that core's colour.
-icon_at() { rig_pixel 'Shell_TrayWnd|*' $((1267 - 20 * $1)) 7; }
-icons() {
-    local n=0 i
-    for i in 0 1 2; do [ "$(icon_at $i)" = 52D6FF ] && n=$((n + 1)); done
-    echo $n
-}
 lacks_installed() { ! rig_wine reg query 'HKLM\Software\Quellora' /v Installed >/dev/null 2>&1; }
 
 # The prefix copied for this run may hold what earlier runs left.
@@ -35,8 +25,7 @@ for key in 'HKCU\Software\Quellora' 'HKLM\Software\Quellora'; do rig_wine reg de
 rig_launch "$exe" /systray
 instance=$RIG_PID
 rig_check "the tray window exists" rig_tool exists "$tray" 30000
-for i in $(seq 100); do [ "$(icons)" = 1 ] && break; sleep 0.1; done
-rig_check "one icon in the notification area" [ "$(icons)" = 1 ]
+rig_check "one icon in the notification area" rig_wait_tray_icons 1 10000
 rig_picture desktop tray-icon
 rig_check "no message box on the way" test -z "$(rig_tool windows '#32770|*' | awk -F '\t' '$3 == 1')"
 rig_check "the logon task could not be made: Installed stays absent" lacks_installed
