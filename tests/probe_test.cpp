@@ -341,7 +341,10 @@ TEST_F(ProbeTest, WriteTestsOnTheSimulatedMachine) {
     const Run r = Probe(true);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RecordProperty("seconds", std::to_string(seconds));
-    EXPECT_LT(seconds, 2.0);
+    // About a second with other builds running beside it; a loaded machine
+    // stretches a good run past 2 s. The ceiling only catches a probe that
+    // waits out a time-out (a powercfg run allows 30 s).
+    EXPECT_LT(seconds, 20.0);
     EXPECT_EQ(r.code, 0);
 
     EXPECT_EQ(r.lines[0], "Quellora 6.0.2.18 power settings probe, 2026-12-10 09:30, with write tests");
