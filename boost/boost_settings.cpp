@@ -193,6 +193,10 @@ void SetIdleTimeoutMs(int32_t ms) {
     WriteDword(Hive::CurrentUser, kAppKey, boostvalues::kIdleSeconds, static_cast<uint32_t>(ms / 1000));
 }
 
+void SetIdleTimeoutSeconds(uint32_t seconds) {
+    WriteDword(Hive::CurrentUser, kAppKey, boostvalues::kIdleSeconds, seconds);
+}
+
 BatteryMode GetBatteryMode() {
     uint32_t mode = 0;
     if (ReadDword(Hive::CurrentUser, kAppKey, boostvalues::kBatteryMode, mode) && mode < 3)

@@ -130,6 +130,11 @@ Guid ResolveBoostPlan(const std::vector<Guid>& selectable, const Guid& stored, c
 int32_t GetIdleTimeoutMs();
 // Stores ms / 1000 in IdleSecs.
 void SetIdleTimeoutMs(int32_t ms);
+// The longest idle timeout, in seconds, whose milliseconds fit 32 bits.
+inline constexpr uint32_t kMaxIdleSeconds = 4294967;
+// Stores the seconds in IdleSecs (timeouts whose milliseconds exceed the
+// 32-bit signed range, 2147483 seconds and more, read as that range's end).
+void SetIdleTimeoutSeconds(uint32_t seconds);
 
 // DynDCMode when it holds 0, 1 or 2; otherwise the older DynDisableOnDC
 // (Pause when set, else SamePlans).

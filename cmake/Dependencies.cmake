@@ -15,6 +15,23 @@ else()
   target_link_libraries(quellora_json INTERFACE nlohmann_json::nlohmann_json)
 endif()
 
+# tinyxml2 (the XML of Windows event log entries). The host links Debian's
+# libtinyxml2-dev; the Windows build compiles Debian's source package, which
+# tools/tinyxml2-source.sh unpacks into /usr/src/tinyxml2 (as Debian keeps
+# GoogleTest's sources in /usr/src/googletest).
+if(QUELLORA_WINDOWS)
+  set(QUELLORA_TINYXML2_SOURCE_DIR /usr/src/tinyxml2 CACHE PATH "Debian's tinyxml2 sources")
+  if(NOT EXISTS ${QUELLORA_TINYXML2_SOURCE_DIR}/tinyxml2.cpp)
+    message(FATAL_ERROR "tinyxml2 sources missing in ${QUELLORA_TINYXML2_SOURCE_DIR}: run tools/tinyxml2-source.sh")
+  endif()
+  add_library(quellora_xml STATIC ${QUELLORA_TINYXML2_SOURCE_DIR}/tinyxml2.cpp)
+  target_include_directories(quellora_xml SYSTEM PUBLIC ${QUELLORA_TINYXML2_SOURCE_DIR})
+else()
+  find_package(tinyxml2 REQUIRED)
+  add_library(quellora_xml INTERFACE)
+  target_link_libraries(quellora_xml INTERFACE tinyxml2::tinyxml2)
+endif()
+
 # GoogleTest: the host uses Debian's libraries; the Windows build compiles
 # Debian's sources with mingw so the Win32 tests can run under Wine.
 if(QUELLORA_TESTS)

@@ -208,14 +208,6 @@ void CoresSection(Report& r) {
 
 // ---- 5. Processor power information
 
-double AverageCurrentMhz() {
-    const std::vector<ProcessorPowerInfo> list = ReadProcessorPowerInfo();
-    if (list.empty()) return 0;
-    double sum = 0;
-    for (const ProcessorPowerInfo& p : list) sum += p.currentMhz;
-    return sum / static_cast<double>(list.size());
-}
-
 void PowerInformationSection(Report& r) {
     Line(r, u"== Processor power information (CallNtPowerInformation)");
     const std::vector<ProcessorPowerInfo> list = ReadProcessorPowerInfo();

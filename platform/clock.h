@@ -17,6 +17,14 @@ struct CalendarTime {
     uint16_t milliseconds = 0;
 };
 
+// FILETIME units: 100 ns since 1601-01-01 00:00 UTC.
+inline constexpr uint64_t kFileTimePerSecond = 10000000;
+// False for a time that is not a real calendar time (month 13, 31 April, hour
+// 24, a year before 1601 or after 30827), as SystemTimeToFileTime refuses it.
+// The day of the week is not looked at.
+bool CalendarToFileTime(const CalendarTime& time, uint64_t& fileTime);
+CalendarTime FileTimeToCalendar(uint64_t fileTime);
+
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -27,6 +35,10 @@ public:
     uint32_t TickCount() { return static_cast<uint32_t>(TickCount64()); }
     virtual CalendarTime UtcNow() = 0;
     virtual CalendarTime LocalNow() = 0;
+    // A UTC time as local time (SystemTimeToTzSpecificLocalTime of the
+    // current time zone); false when it cannot be converted. This base
+    // version treats local time as UTC.
+    virtual bool UtcToLocal(const CalendarTime& utc, CalendarTime& local);
     virtual void Sleep(uint32_t milliseconds) = 0;
 };
 

@@ -8,6 +8,8 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file_version.h"
+#include "platform/event_log.h"
+#include "platform/http.h"
 #include "platform/input_and_power.h"
 #include "platform/instance_windows.h"
 #include "platform/interaction.h"
@@ -21,6 +23,7 @@
 #include "platform/resource_modules.h"
 #include "platform/services.h"
 #include "platform/session_watch.h"
+#include "platform/signatures.h"
 #include "platform/system_info.h"
 #include "platform/task_scheduler.h"
 #include "platform/theme_facts.h"
@@ -47,6 +50,9 @@ struct Platform {
     ServiceControl* services = nullptr;
     TaskScheduler* scheduler = nullptr;
     FileVersions* fileVersions = nullptr;
+    EventLog* eventLog = nullptr;
+    Http* http = nullptr;
+    Signatures* signatures = nullptr;
 };
 
 // The platform of this process. Set once at start, before any other thread

@@ -174,6 +174,14 @@ std::vector<ProcessorPowerInfo> ReadProcessorPowerInfo() {
     return list;
 }
 
+double AverageCurrentMhz() {
+    const std::vector<ProcessorPowerInfo> list = ReadProcessorPowerInfo();
+    if (list.empty()) return 0;
+    double sum = 0;
+    for (const ProcessorPowerInfo& p : list) sum += p.currentMhz;
+    return sum / static_cast<double>(list.size());
+}
+
 bool SetSettingHidden(bool hide, int32_t efficiencyClass) {
     if (efficiencyClass == 0) return RunPowercfgAttributes(guids::kCoreParkingMin0, hide);
     if (efficiencyClass == 1) return RunPowercfgAttributes(guids::kCoreParkingMin1, hide);

@@ -41,6 +41,8 @@ struct ProcessorPowerInfo {
     uint32_t number = 0, maxMhz = 0, currentMhz = 0, mhzLimit = 0, maxIdleState = 0, currentIdleState = 0;
 };
 std::vector<ProcessorPowerInfo> ReadProcessorPowerInfo();
+// The average of the processors' current clocks (CurrentMhz); 0 when the list is empty.
+double AverageCurrentMhz();
 
 // Hides or shows the minimum unparked cores setting of class 0 or 1 in
 // Windows' Power Options; other classes do nothing and succeed.

@@ -255,7 +255,7 @@ TEST_F(ProbeTest, ReportSectionsAndLineFormats) {
              "cpuset\t256\tgroup 0\tlp 0\tcore 0\tefficiency class 1\tscheduling class 1\tparked 0",
              "cpuset\t279\tgroup 0\tlp 23\tcore 23\tefficiency class 0\tscheduling class 0\tparked 1",
              "cpu\t0\tmax 2100 MHz\tcurrent 840 MHz\tlimit 2100 MHz\tmax idle 2\tcurrent idle 0",
-             "pdh % processor performance (idle)\t5.0", "pdh processor frequency (idle)\t105",
+             "pdh % processor performance (idle)\t5.0", "pdh processor frequency (idle)\t2100",
              // A managed setting with a range and a provisioned default, and one of Windows' own with values.
              "{0CC5B647-C1DF-4637-891A-DEC35C318583}\tProcessor performance core parking min cores\tmanaged\t0x0\t"
              "0..100 step 1 %\t4/4\tyes\t4/4\t-",

@@ -166,13 +166,13 @@ TEST_F(SimPerfCountersTest, IdleRunsAtTheMinimumStateAndLoadAtTheMaximum) {
     ASSERT_TRUE(counters().ReadDouble(t.performance, performance));
     ASSERT_TRUE(counters().ReadDouble(t.frequency, frequency));
     EXPECT_NEAR(performance, 30.0, 3.0);
-    EXPECT_DOUBLE_EQ(frequency, performance * 2100 / 100);  // the hybrid laptop's nominal clock
+    EXPECT_DOUBLE_EQ(frequency, 2100);  // the hybrid laptop's nominal clock, whatever the performance
 
     CollectAfter(t.query, true);
     ASSERT_TRUE(counters().ReadDouble(t.performance, performance));
     ASSERT_TRUE(counters().ReadDouble(t.frequency, frequency));
     EXPECT_NEAR(performance, 80.0, 3.0);
-    EXPECT_DOUBLE_EQ(frequency, performance * 2100 / 100);
+    EXPECT_DOUBLE_EQ(frequency, 2100);
     counters().CloseQuery(t.query);
 }
 

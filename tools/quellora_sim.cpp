@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "platform/assembly.h"
+#include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/guid.h"
 #include "platform/sim/catalogue.h"
 #include "platform/sim/layouts.h"
 #include "platform/sim/reg_util.h"
 #include "platform/sim/sim_instance_windows.h"
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_power_api.h"
 #include "platform/sim/sim_powercfg.h"
 #include "platform/sim/sim_programs.h"
 #include "platform/sim/sim_services.h"
@@ -201,12 +204,105 @@ int Active(Context& c) {
         Out(GuidToText(active) + u"  " + PlanName(m, active));
         return kOk;
     }
+    // The switch is another program's: this tool's own, or the one --by and --pid name.
+    ProcessIdentity by = m.CurrentProcess();
+    for (size_t i = 1; i < c.args.size(); i += 2) {
+        if (i + 1 >= c.args.size()) return kUsage;
+        if (EqualsIgnoreAsciiCase(c.args[i], u"--by")) {
+            by.path = c.args[i + 1];
+        } else if (EqualsIgnoreAsciiCase(c.args[i], u"--pid")) {
+            if (!ParseNumber(c.args[i + 1], 0xFFFFFFFFu, by.pid)) return kUsage;
+        } else {
+            return kUsage;
+        }
+    }
     Guid plan;
     if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
     if (m.IsOverlay(plan)) return Failed(u"an overlay is made active with: overlay active <1|2|3>");
-    m.WriteActiveScheme(plan);
-    m.ApplyActivePlan();
+    SimPowerApi api(m);
+    api.SetActivator(by);
+    return api.SetActiveScheme(plan) == err::kSuccess ? kOk : kFailed;
+}
+
+int Load(Context& c) {
+    SimMachine& m = c.machine;
+    if (c.args.empty()) {
+        const std::vector<uint32_t> loads = m.ProcessorLoads();
+        std::u16string line;
+        for (size_t i = 0; i < loads.size(); ++i) line += (i ? u" " : u"") + ToDecimal(loads[i]);
+        Out(line);
+        return kOk;
+    }
+    uint32_t percent = 0;
+    if (!ParseNumber(c.args[0], 100, percent)) return kUsage;
+    if (c.args.size() == 1 || EqualsIgnoreAsciiCase(c.args[1], u"all")) {
+        m.SetProcessorLoad(-1, percent);
+        return kOk;
+    }
+    const uint32_t count = m.CurrentTopology().LogicalCount();
+    for (size_t i = 1; i < c.args.size(); ++i) {
+        uint32_t processor = 0;
+        if (!ParseNumber(c.args[i], count ? count - 1 : 0, processor)) return kUsage;
+        m.SetProcessorLoad(static_cast<int>(processor), percent);
+    }
     return kOk;
+}
+
+int Counters(Context& c) {
+    SimMachine& m = c.machine;
+    const std::u16string& mode = c.args[0];
+    if (EqualsIgnoreAsciiCase(mode, u"normal")) {
+        m.SetCountersDisabled(false);
+        m.SetUtilityCounterMissing(false);
+    } else if (EqualsIgnoreAsciiCase(mode, u"disabled")) {
+        m.SetCountersDisabled(true);
+    } else if (EqualsIgnoreAsciiCase(mode, u"no-utility")) {
+        m.SetCountersDisabled(false);
+        m.SetUtilityCounterMissing(true);
+    } else {
+        return kUsage;
+    }
+    return kOk;
+}
+
+int Events(Context& c) {
+    SimMachine& m = c.machine;
+    const std::u16string what = c.args.empty() ? std::u16string(u"list") : c.args[0];
+    uint32_t number = 0;
+    if (EqualsIgnoreAsciiCase(what, u"list") || EqualsIgnoreAsciiCase(what, u"xml")) {
+        if (c.args.size() > 2) return kUsage;
+        uint32_t count = 10;
+        if (c.args.size() == 2 && !ParseNumber(c.args[1], kMaxPlanChangeEvents, count)) return kUsage;
+        const std::vector<PlanChangeEvent> events = PlanChangeEvents(m);
+        for (size_t i = 0; i < events.size() && i < count; ++i) {
+            const PlanChangeEvent& e = events[i];
+            if (EqualsIgnoreAsciiCase(what, u"xml")) {
+                Out(RenderPlanChangeEvent(e, m.ComputerName()));
+                continue;
+            }
+            const CalendarTime t = FileTimeToCalendar(e.time);
+            Out(Format(u"#%u %04u-%02u-%02u %02u:%02u:%02u  %s (%u)  %s -> %s%s", e.recordId, t.year, t.month, t.day,
+                       t.hour, t.minute, t.second, e.process.path, e.process.pid, PlanName(m, e.oldPlan),
+                       PlanName(m, e.newPlan), e.visibleAt > m.NowFileTime() ? u"  [not yet written]" : u""));
+        }
+        return kOk;
+    }
+    if (c.args.size() > 2) return kUsage;
+    if (EqualsIgnoreAsciiCase(what, u"clear") && c.args.size() == 1) {
+        ClearPlanChangeEvents(m);
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(what, u"delay") && c.args.size() == 2 && ParseNumber(c.args[1], 3600000, number)) {
+        SetPlanChangeEventDelayMs(m, number);
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(what, u"fail") && c.args.size() == 2) {
+        if (EqualsIgnoreAsciiCase(c.args[1], u"off")) number = 0;
+        else if (!ParseNumber(c.args[1], 0xFFFFFFFFu, number) || number == 0) return kUsage;
+        SetEventQueryError(m, number);
+        return kOk;
+    }
+    return kUsage;
 }
 
 std::u16string ValueText(SimMachine& m, const Guid& plan, const Guid& setting, bool ac) {
@@ -707,7 +803,14 @@ const std::vector<Command>& Commands() {
         {u"help", u"help", u"lists the commands", 0, 0, Help},
         {u"status", u"status", u"layout, Windows, active plan and overlay, power source, parked cores", 0, 0, Status},
         {u"plans", u"plans", u"every plan: * active, [hidden], [overlay], [name unreadable]", 0, 0, Plans},
-        {u"active", u"active [<plan>]", u"shows or sets the active plan (Windows applies it)", 0, 1, Active},
+        {u"active", u"active [<plan> [--by <program path>] [--pid <id>]]",
+         u"shows or sets the active plan (Windows applies it and logs which program switched)", 0, 5, Active},
+        {u"load", u"load [<percent> [all|<processor>...]]",
+         u"shows or sets the load of logical processors (busy cores are not parked)", 0, 65, Load},
+        {u"counters", u"counters normal|disabled|no-utility",
+         u"performance counters work, are disabled, or lack % Processor Utility", 1, 1, Counters},
+        {u"events", u"events [list|xml [<count>]] | events clear | events delay <ms> | events fail <error>|off",
+         u"the System log's plan-change records: list, forget, write late, refuse queries", 0, 2, Events},
         {u"values", u"values <plan> [<setting>]", u"AC/DC values; (default) when from Windows' stored defaults", 1, 2,
          Values},
         {u"set", u"set <plan> <setting> ac|dc|both <value>", u"writes a plan's value as another program would", 4, 4,

@@ -11,8 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ make nlohmann-json3-dev libgtest-dev googletest
-          g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
+packages=(cmake ninja-build g++ make nlohmann-json3-dev libtinyxml2-dev libgtest-dev googletest
+          g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev
           xvfb imagemagick)
 missing=()
 for p in "${packages[@]}"; do
@@ -23,6 +23,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# The Windows build compiles Debian's tinyxml2 sources.
+tools/tinyxml2-source.sh
 
 export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/quellora-wine}
 for preset in host windows windows-sim; do

@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ make nlohmann-json3-dev libgtest-dev)
+packages=(cmake ninja-build g++ make nlohmann-json3-dev libtinyxml2-dev libgtest-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

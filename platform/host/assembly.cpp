@@ -5,12 +5,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "platform/files.h"
 #include "platform/host/host_platform.h"
 #include "platform/host/journal_registry.h"
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_instance_windows.h"
 #include "platform/sim/sim_interaction.h"
@@ -26,6 +28,7 @@
 #include "platform/sim/sim_system_info.h"
 #include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_theme.h"
+#include "platform/sim/sim_update_endpoint.h"
 #include "platform/text.h"
 
 namespace quellora {
@@ -44,14 +47,17 @@ public:
           modules_(FolderPart(host::HostExecutablePath())),
           interaction_(machine_),
           input_(machine_),
-          counters_(machine_),
+          counters_(machine_, &clock_),
           events_(machine_),
           sessionWatches_(machine_),
           theme_(machine_),
           windows_(machine_),
           services_(machine_),
           scheduler_(machine_),
-          fileVersions_(machine_, nullptr) {
+          fileVersions_(machine_, nullptr),
+          eventLog_(machine_),
+          http_(machine_),
+          signatures_(machine_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -71,7 +77,15 @@ public:
         platform.services = &services_;
         platform.scheduler = &scheduler_;
         platform.fileVersions = &fileVersions_;
+        platform.eventLog = &eventLog_;
+        platform.http = &http_;
+        platform.signatures = &signatures_;
         machine = &machine_;
+        // Windows would name this program by its path on a drive: the host's
+        // path on Wine's drive for the root, Z:.
+        std::u16string path = u"Z:" + host::HostExecutablePath();
+        std::replace(path.begin(), path.end(), u'/', u'\\');
+        machine_.SetCurrentProcess({path, static_cast<uint32_t>(::getpid())});
     }
 
     // With QUELLORA_SIM_STATS set, the power API calls of the whole process go
@@ -88,8 +102,8 @@ private:
     sim::SimMachine machine_;
     sim::SimPowerApi power_;
     sim::SimSystemInfo system_;
-    host::HostFolders folders_;
     host::HostClock clock_;
+    host::HostFolders folders_;
     host::HostConsole console_;
     sim::SimProcesses processes_;
     host::HostResourceModules modules_;
@@ -104,6 +118,9 @@ private:
     sim::SimServiceControl services_;
     sim::SimTaskScheduler scheduler_;
     sim::SimFileVersions fileVersions_;
+    sim::SimEventLog eventLog_;
+    sim::SimHttp http_;
+    sim::SimSignatures signatures_;
 };
 
 }  // namespace

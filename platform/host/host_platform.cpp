@@ -58,6 +58,17 @@ CalendarTime HostClock::LocalNow() {
     return FromTm(t, ts.tv_nsec);
 }
 
+bool HostClock::UtcToLocal(const CalendarTime& utc, CalendarTime& local) {
+    uint64_t fileTime = 0;
+    if (!CalendarToFileTime(utc, fileTime)) return false;
+    // Seconds from 1601 to 1970.
+    const time_t seconds = static_cast<time_t>(fileTime / kFileTimePerSecond - 11644473600ULL);
+    struct tm t {};
+    if (localtime_r(&seconds, &t) == nullptr) return false;
+    local = FromTm(t, static_cast<long>(utc.milliseconds) * 1000000);
+    return true;
+}
+
 void HostClock::Sleep(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 namespace {

@@ -23,6 +23,7 @@ public:
     uint64_t TickCount64() override;
     CalendarTime UtcNow() override;
     CalendarTime LocalNow() override;
+    bool UtcToLocal(const CalendarTime& utc, CalendarTime& local) override;
     void Sleep(uint32_t milliseconds) override;
 };
 

@@ -45,6 +45,10 @@ constexpr std::u16string_view kRemoteSession = u"RemoteSession";
 constexpr std::u16string_view kIgnoresParking = u"IgnoresParking";
 constexpr std::u16string_view kIgnoresMaxState = u"IgnoresMaxState";
 constexpr std::u16string_view kSequence = u"Sequence";
+constexpr std::u16string_view kLoad = u"Load";
+constexpr std::u16string_view kLoadAll = u"All";
+constexpr std::u16string_view kCountersDisabled = u"CountersDisabled";
+constexpr std::u16string_view kUtilityCounterMissing = u"UtilityCounterMissing";
 constexpr std::u16string_view kPlan = u"Plan";
 }  // namespace fact
 
@@ -596,6 +600,14 @@ std::vector<bool> SimMachine::ParkedCores() {
     const Topology topology = CurrentTopology();
     std::vector<bool> parked(topology.cores.size(), false);
     if (IgnoresParking()) return parked;
+    const std::vector<uint32_t> loads = ProcessorLoads();
+    std::vector<bool> busy(topology.cores.size(), false);
+    size_t lp = 0;
+    for (size_t i = 0; i < topology.cores.size(); ++i) {
+        for (uint32_t t = 0; t < topology.cores[i].threads; ++t, ++lp) {
+            if (lp < loads.size() && loads[lp] >= kBusyLoadPercent) busy[i] = true;
+        }
+    }
     const bool ac = OnAcPower();
     for (uint32_t c = 0; c <= topology.maxClass; ++c) {
         const uint32_t cores = topology.CoresOfClass(static_cast<uint8_t>(c));
@@ -607,10 +619,77 @@ std::vector<bool> SimMachine::ParkedCores() {
         if (c == topology.maxClass && unparked < 1) unparked = 1;
         for (size_t i = 0; i < topology.cores.size(); ++i) {
             const CoreInfo& core = topology.cores[i];
-            if (core.efficiencyClass == c && core.indexInClass >= unparked) parked[i] = true;
+            if (core.efficiencyClass == c && core.indexInClass >= unparked && !busy[i]) parked[i] = true;
         }
     }
     return parked;
+}
+
+// ---- Load
+
+std::vector<uint32_t> SimMachine::ProcessorLoads() {
+    const uint32_t count = CurrentTopology().LogicalCount();
+    const std::u16string key = FactsSubkey(fact::kLoad);
+    std::vector<RegEntry> values;
+    std::vector<uint32_t> loads(count, 0);
+    if (registry_.EnumValues(kLm, key, values) != err::kSuccess) return loads;
+    for (const RegEntry& entry : values) {
+        if (EqualsIgnoreAsciiCase(entry.name, fact::kLoadAll)) {
+            const uint32_t all = std::min<uint32_t>(DwordFromBytes(entry.value.data.data(), entry.value.data.size()), 100);
+            for (uint32_t& load : loads) load = std::max(load, all);
+        }
+    }
+    for (const RegEntry& entry : values) {
+        bool digits = false;
+        const int64_t index = ParseLeadingInt(entry.name, &digits);
+        if (!digits || index < 0 || index >= static_cast<int64_t>(count)) continue;
+        loads[static_cast<size_t>(index)] =
+            std::min<uint32_t>(DwordFromBytes(entry.value.data.data(), entry.value.data.size()), 100);
+    }
+    return loads;
+}
+
+void SimMachine::SetProcessorLoad(int processor, uint32_t percent) {
+    const std::u16string key = FactsSubkey(fact::kLoad);
+    percent = std::min<uint32_t>(percent, 100);
+    if (processor < 0) {
+        registry_.DeleteTree(kLm, key);
+        if (percent > 0) WriteDword(registry_, kLm, key, fact::kLoadAll, percent);
+        return;
+    }
+    WriteDword(registry_, kLm, key, ToDecimal(static_cast<uint32_t>(processor)), percent);
+}
+
+// ---- Performance counters
+
+bool SimMachine::CountersDisabled() { return FactDword(fact::kCountersDisabled, 0) != 0; }
+void SimMachine::SetCountersDisabled(bool disabled) { SetFactDword(fact::kCountersDisabled, disabled ? 1 : 0); }
+bool SimMachine::UtilityCounterMissing() { return FactDword(fact::kUtilityCounterMissing, 0) != 0; }
+void SimMachine::SetUtilityCounterMissing(bool missing) {
+    SetFactDword(fact::kUtilityCounterMissing, missing ? 1 : 0);
+}
+
+// ---- This process
+
+ProcessIdentity SimMachine::CurrentProcess() {
+    std::lock_guard<std::mutex> lock(identityMutex_);
+    return identity_;
+}
+
+void SimMachine::SetCurrentProcess(ProcessIdentity identity) {
+    std::lock_guard<std::mutex> lock(identityMutex_);
+    identity_ = std::move(identity);
+}
+
+uint64_t SimMachine::NowFileTime() {
+    if (clock_ != nullptr) {
+        uint64_t fileTime = 0;
+        if (CalendarToFileTime(clock_->UtcNow(), fileTime)) return fileTime;
+    }
+    // 100 ns units since 1970, moved to 1601.
+    const auto since1970 = std::chrono::duration_cast<std::chrono::duration<int64_t, std::ratio<1, 10000000>>>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return static_cast<uint64_t>(since1970.count()) + 116444736000000000ULL;
 }
 
 // ---- Other facts

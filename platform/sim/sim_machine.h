@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/guid.h"
 #include "platform/registry.h"
 #include "platform/sim/layouts.h"
@@ -68,6 +69,12 @@ Guid NewPlanGuid();
 
 // A release of Windows by its build number ("10.0.19045"; 7601 is Windows 7).
 WindowsVersion WindowsForBuild(uint32_t build);
+
+// A process of the machine as Windows' records name it.
+struct ProcessIdentity {
+    std::u16string path;  // C:\Tools\switcher.exe
+    uint32_t pid = 0;
+};
 
 // Where a plan's value came from.
 enum class ValueOrigin : uint8_t { Plan, ProvisionedDefault, Default };
@@ -155,8 +162,34 @@ public:
     uint32_t ApplySequence();
     // The applied value of a setting; before any activation, the value in force now.
     bool AppliedValue(const Guid& setting, bool ac, uint32_t& value);
-    // Per core of CurrentTopology(): parked while the machine idles.
+    // Per core of CurrentTopology(): Windows keeps the share of each class's
+    // cores that its core-parking minimum asks for unparked (at least one core
+    // of the most powerful class), and every core with a logical processor at
+    // kBusyLoadPercent or more; the others are parked.
     std::vector<bool> ParkedCores();
+
+    // ---- Load: percent per logical processor (in the order of
+    // CurrentTopology()'s cores and their threads); 0 unless set.
+    static constexpr uint32_t kBusyLoadPercent = 10;
+    std::vector<uint32_t> ProcessorLoads();
+    // `processor` < 0: every logical processor (earlier single settings are dropped).
+    void SetProcessorLoad(int processor, uint32_t percent);
+
+    // ---- Performance counters
+    // Disabled counters: no counter of the "Processor Information" object can be added.
+    bool CountersDisabled();
+    void SetCountersDisabled(bool disabled);
+    // Windows without "% Processor Utility" (before Windows 8).
+    bool UtilityCounterMissing();
+    void SetUtilityCounterMissing(bool missing);
+
+    // ---- Who this process is (the plan-change records name it) and its time.
+    ProcessIdentity CurrentProcess();
+    void SetCurrentProcess(ProcessIdentity identity);
+    // The clock the machine's records take their time from; null: the system's clock.
+    void SetClock(Clock* clock) { clock_ = clock; }
+    // Now, in FILETIME units (100 ns since 1601-01-01, UTC).
+    uint64_t NowFileTime();
 
     // ---- Other facts
     int MessageBoxAnswer();  // IDYES / IDNO, IDNO by default
@@ -209,6 +242,9 @@ private:
 
     Registry& registry_;
     bool ownsRegistry_;
+    std::mutex identityMutex_;
+    ProcessIdentity identity_;
+    Clock* clock_ = nullptr;
     std::mutex topologyMutex_;
     const LayoutDef* topologyLayout_ = nullptr;
     Topology topology_;

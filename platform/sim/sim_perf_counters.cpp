@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "platform/guid.h"
@@ -159,12 +160,22 @@ bool SimPerfCounters::OpenQuery(Query& query) {
     QueryState& state = queries_[query];
     state.cpuSeconds = ProcessCpuSeconds();
     state.realSeconds = RealSeconds();
+    state.baseTicks = Ticks();
     return true;
+}
+
+uint64_t SimPerfCounters::Ticks() {
+    if (clock_ != nullptr) return clock_->TickCount64();
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
 }
 
 bool SimPerfCounters::AddEnglishCounter(Query query, std::u16string_view path, Counter& counter) {
     CounterPath parsed;
     if (!ParseCounterPath(path, parsed)) return false;
+    if (machine_.CountersDisabled()) return false;
+    if (parsed.kind == CounterKind::Utility && machine_.UtilityCounterMissing()) return false;
     std::lock_guard lock(mutex_);
     if (!queries_.contains(query)) return false;
     counter = nextHandle_++;
@@ -190,18 +201,23 @@ std::vector<SimPerfCounters::Processor> SimPerfCounters::Snapshot(double busySha
         if (ignoresMaxState) states[c].max = 100;
     }
 
+    // Each logical processor is as busy as this process keeps the machine, or
+    // as the load set for it, whichever is more.
+    const std::vector<uint32_t> loads = machine_.ProcessorLoads();
     std::vector<Processor> processors;
     std::map<uint32_t, uint32_t> nextInNode;
+    size_t lp = 0;
     for (size_t i = 0; i < topology.cores.size(); ++i) {
         const CoreInfo& core = topology.cores[i];
         const States& s = states[core.efficiencyClass == 0 ? 0 : 1];
         const bool isParked = i < parked.size() && parked[i];
-        for (uint32_t t = 0; t < core.threads; ++t) {
+        for (uint32_t t = 0; t < core.threads; ++t, ++lp) {
+            const double share = std::max(busyShare, lp < loads.size() ? loads[lp] / 100.0 : 0.0);
             Processor p;
             p.node = core.node;
             p.indexInNode = nextInNode[core.node]++;
-            p.performance = ModelPerformance(s.min, s.max, busyShare);
-            p.utility = isParked ? 0.0 : std::clamp(busyShare * 100.0, 0.0, 100.0);
+            p.performance = ModelPerformance(s.min, s.max, share);
+            p.utility = isParked ? 0.0 : std::clamp(share * 100.0, 0.0, 100.0);
             p.parked = isParked;
             processors.push_back(p);
         }
@@ -236,7 +252,22 @@ bool SimPerfCounters::Collect(Query query) {
     state.cpuSeconds = cpu;
     state.realSeconds = real;
 
-    state.processors = Snapshot(busyShare, state.nominalMhz);
+    // The raw performance pairs go on from the last collection: the processor
+    // ran at its new performance for the time since then.
+    const uint64_t ticks = Ticks();
+    const int64_t interval = static_cast<int64_t>(ticks - std::min(ticks, state.baseTicks)) * 10000;  // 100 ns
+    state.baseTicks = ticks;
+    std::vector<Processor> processors = Snapshot(busyShare, state.nominalMhz);
+    for (size_t i = 0; i < processors.size(); ++i) {
+        Processor& p = processors[i];
+        if (i < state.processors.size()) {
+            p.rawPerformance = state.processors[i].rawPerformance;
+            p.rawTime = state.processors[i].rawTime;
+        }
+        p.rawPerformance += static_cast<int64_t>(p.performance * static_cast<double>(interval));
+        p.rawTime += interval;
+    }
+    state.processors = std::move(processors);
     ++state.collections;
     return true;
 }
@@ -246,7 +277,7 @@ double SimPerfCounters::ValueOf(const Processor& p, CounterKind kind, uint32_t n
         case CounterKind::Performance:
             return p.performance;
         case CounterKind::Frequency:
-            return p.performance * nominalMhz / 100.0;
+            return nominalMhz;  // the processor's nominal clock, as on processors that set their own clock
         case CounterKind::Utility:
         case CounterKind::ProcessorTime:
             return p.utility;
@@ -264,24 +295,30 @@ double SimPerfCounters::TotalOf(const std::vector<Processor>& processors, Counte
     return kind == CounterKind::ParkingStatus ? sum : sum / static_cast<double>(processors.size());
 }
 
+const SimPerfCounters::QueryState* SimPerfCounters::Readable(Counter counter, CounterPath& path) {
+    auto c = counters_.find(counter);
+    if (c == counters_.end()) return nullptr;
+    auto q = queries_.find(c->second.query);
+    if (q == queries_.end()) return nullptr;
+    path = c->second.path;
+    // A rate counter has its first value at the second collection.
+    if (q->second.collections < (IsRateCounter(path.kind) ? 2u : 1u) || q->second.processors.empty()) return nullptr;
+    return &q->second;
+}
+
 bool SimPerfCounters::ReadDouble(Counter counter, double& value) {
     std::lock_guard lock(mutex_);
-    auto c = counters_.find(counter);
-    if (c == counters_.end()) return false;
-    auto q = queries_.find(c->second.query);
-    if (q == queries_.end()) return false;
-    const QueryState& state = q->second;
-    const CounterPath& path = c->second.path;
-    if (state.collections < (IsRateCounter(path.kind) ? 2u : 1u)) return false;
+    CounterPath path;
+    const QueryState* state = Readable(counter, path);
+    if (state == nullptr) return false;
     switch (path.instance) {
         case CounterPath::Instance::Total:
-            if (state.processors.empty()) return false;
-            value = TotalOf(state.processors, path.kind, state.nominalMhz);
+            value = TotalOf(state->processors, path.kind, state->nominalMhz);
             return true;
         case CounterPath::Instance::One:
-            for (const Processor& p : state.processors) {
+            for (const Processor& p : state->processors) {
                 if (p.node == path.node && p.indexInNode == path.index) {
-                    value = ValueOf(p, path.kind, state.nominalMhz);
+                    value = ValueOf(p, path.kind, state->nominalMhz);
                     return true;
                 }
             }
@@ -292,25 +329,38 @@ bool SimPerfCounters::ReadDouble(Counter counter, double& value) {
     return false;
 }
 
+bool SimPerfCounters::ReadLong(Counter counter, int32_t& value) {
+    double d = 0;
+    if (!ReadDouble(counter, d)) return false;
+    CounterPath path;
+    {
+        std::lock_guard lock(mutex_);
+        auto c = counters_.find(counter);
+        if (c == counters_.end()) return false;
+        path = c->second.path;
+    }
+    // PDH caps percentages at 100 unless told not to, and rounds to the nearest whole number.
+    if (path.kind != CounterKind::Frequency && path.kind != CounterKind::ParkingStatus) d = std::min(d, 100.0);
+    value = static_cast<int32_t>(std::lround(d));
+    return true;
+}
+
 bool SimPerfCounters::ReadArray(Counter counter, std::vector<std::pair<std::u16string, double>>& values) {
     std::lock_guard lock(mutex_);
     values.clear();
-    auto c = counters_.find(counter);
-    if (c == counters_.end()) return false;
-    auto q = queries_.find(c->second.query);
-    if (q == queries_.end()) return false;
-    const QueryState& state = q->second;
-    const CounterPath& path = c->second.path;
-    if (state.collections < (IsRateCounter(path.kind) ? 2u : 1u) || state.processors.empty()) return false;
+    CounterPath path;
+    const QueryState* state = Readable(counter, path);
+    if (state == nullptr) return false;
+    const std::vector<Processor>& processors = state->processors;
     auto name = [](const Processor& p) { return ToDecimal(p.node) + u"," + ToDecimal(p.indexInNode); };
     switch (path.instance) {
         case CounterPath::Instance::Total:
-            values.emplace_back(u"_Total", TotalOf(state.processors, path.kind, state.nominalMhz));
+            values.emplace_back(u"_Total", TotalOf(processors, path.kind, state->nominalMhz));
             return true;
         case CounterPath::Instance::One:
-            for (const Processor& p : state.processors) {
+            for (const Processor& p : processors) {
                 if (p.node == path.node && p.indexInNode == path.index) {
-                    values.emplace_back(name(p), ValueOf(p, path.kind, state.nominalMhz));
+                    values.emplace_back(name(p), ValueOf(p, path.kind, state->nominalMhz));
                     return true;
                 }
             }
@@ -318,18 +368,67 @@ bool SimPerfCounters::ReadArray(Counter counter, std::vector<std::pair<std::u16s
         case CounterPath::Instance::All: {
             // Every processor, each node's total, then the machine's total, as Windows lists them.
             std::map<uint32_t, std::vector<Processor>> byNode;
-            for (const Processor& p : state.processors) {
-                values.emplace_back(name(p), ValueOf(p, path.kind, state.nominalMhz));
+            for (const Processor& p : processors) {
+                values.emplace_back(name(p), ValueOf(p, path.kind, state->nominalMhz));
                 byNode[p.node].push_back(p);
             }
             for (const auto& [node, list] : byNode) {
-                values.emplace_back(ToDecimal(node) + u",_Total", TotalOf(list, path.kind, state.nominalMhz));
+                values.emplace_back(ToDecimal(node) + u",_Total", TotalOf(list, path.kind, state->nominalMhz));
             }
-            values.emplace_back(u"_Total", TotalOf(state.processors, path.kind, state.nominalMhz));
+            values.emplace_back(u"_Total", TotalOf(processors, path.kind, state->nominalMhz));
             return true;
         }
     }
     return false;
+}
+
+bool SimPerfCounters::ReadRawArray(Counter counter, std::vector<RawCounterItem>& values) {
+    std::lock_guard lock(mutex_);
+    values.clear();
+    auto c = counters_.find(counter);
+    if (c == counters_.end()) return false;
+    auto q = queries_.find(c->second.query);
+    if (q == queries_.end() || q->second.collections == 0) return false;
+    const CounterPath& path = c->second.path;
+    const QueryState& state = q->second;
+    // Raw values are there from the first collection; only "% Processor
+    // Performance" keeps a time base, the others answer their value.
+    auto raw = [&](const Processor& p) {
+        RawCounterItem item;
+        item.name = ToDecimal(p.node) + u"," + ToDecimal(p.indexInNode);
+        if (path.kind == CounterKind::Performance) {
+            item.first = p.rawPerformance;
+            item.second = p.rawTime;
+        } else {
+            item.first = static_cast<int64_t>(ValueOf(p, path.kind, state.nominalMhz));
+        }
+        return item;
+    };
+    auto total = [&](const std::vector<const Processor*>& list, std::u16string name) {
+        RawCounterItem item;
+        item.name = std::move(name);
+        for (const Processor* p : list) {
+            const RawCounterItem one = raw(*p);
+            item.first += one.first;
+            item.second += one.second;
+        }
+        return item;
+    };
+    std::vector<const Processor*> everyone;
+    std::map<uint32_t, std::vector<const Processor*>> byNode;
+    for (const Processor& p : state.processors) {
+        const bool wanted = path.instance != CounterPath::Instance::One ||
+                            (p.node == path.node && p.indexInNode == path.index);
+        if (!wanted) continue;
+        if (path.instance != CounterPath::Instance::Total) values.push_back(raw(p));
+        everyone.push_back(&p);
+        byNode[p.node].push_back(&p);
+    }
+    if (path.instance == CounterPath::Instance::All) {
+        for (const auto& [node, list] : byNode) values.push_back(total(list, ToDecimal(node) + u",_Total"));
+    }
+    if (path.instance != CounterPath::Instance::One) values.push_back(total(everyone, u"_Total"));
+    return !values.empty();
 }
 
 void SimPerfCounters::CloseQuery(Query query) {

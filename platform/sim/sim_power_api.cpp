@@ -7,6 +7,7 @@
 
 #include "platform/errors.h"
 #include "platform/sim/catalogue.h"
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/reg_util.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/text.h"
@@ -93,8 +94,12 @@ uint32_t SimPowerApi::SetActiveScheme(const Guid& scheme) {
     Count(Fn::SetActiveScheme);
     if (!machine_.PlanExists(scheme)) return err::kFileNotFound;
     if (machine_.IsOverlay(scheme)) return err::kInvalidParameter;  // overlays go through SetActiveOverlayScheme
+    Guid previous;
+    if (!machine_.ActiveScheme(previous)) previous = Guid{};
     machine_.WriteActiveScheme(scheme);
     machine_.ApplyActivePlan();
+    // Windows' power service records every activation, a repeated one too.
+    RecordPlanChange(machine_, previous, scheme, activator_ ? *activator_ : machine_.CurrentProcess());
     return err::kSuccess;
 }
 

@@ -7,9 +7,11 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "platform/power_api.h"
+#include "platform/sim/sim_machine.h"
 
 namespace quellora::sim {
 
@@ -85,6 +87,10 @@ public:
     int32_t CallNtPowerInformation(uint32_t level, const void* input, uint32_t inputSize, void* output,
                                    uint32_t outputSize) override;
 
+    // The process that activations are recorded for in the event log; without
+    // one, the machine's current process.
+    void SetActivator(ProcessIdentity activator) { activator_ = std::move(activator); }
+
     // How often each function was called since construction or the last reset.
     uint64_t CallCount(Fn fn) const;
     uint64_t TotalCalls() const;
@@ -100,6 +106,7 @@ private:
     void Count(Fn fn) const;
 
     SimMachine& machine_;
+    std::optional<ProcessIdentity> activator_;
     mutable std::array<std::atomic<uint64_t>, static_cast<size_t>(Fn::kCount)> calls_{};
 };
 

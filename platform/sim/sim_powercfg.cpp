@@ -7,6 +7,7 @@
 #include "platform/sim/catalogue.h"
 #include "platform/sim/reg_util.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_power_api.h"
 #include "platform/text.h"
 
@@ -217,17 +218,26 @@ PowercfgRun Query(SimMachine& machine, const std::vector<std::u16string>& args, 
     return Finish(0, p);
 }
 
+// Each run of powercfg is a process of its own.
+ProcessIdentity PowercfgProcess(SimMachine& machine) {
+    const uint32_t runs = machine.FactDword(u"PowercfgRuns", 0) + 1;
+    machine.SetFactDword(u"PowercfgRuns", runs);
+    return ProcessIdentity{std::u16string(kPowercfgPath), 6000 + (runs % 2000) * 4};
+}
+
 PowercfgRun SetActive(SimMachine& machine, const std::vector<std::u16string>& args) {
     if (args.size() != 2) return Fail(kInvalidParameters);
     if (EqualsIgnoreAsciiCase(args[1], u"SCHEME_CURRENT")) {
         Guid active;
         if (!machine.ActiveScheme(active)) return Fail(kDoesNotExist);
         machine.ApplyActivePlan();  // Windows puts the active plan's written values in force
+        RecordPlanChange(machine, active, active, PowercfgProcess(machine));
         return Finish(0, Printer{});
     }
     Guid plan;
     if (!ResolveScheme(machine, args[1], plan)) return Fail(kInvalidParameters);
     SimPowerApi api(machine);
+    api.SetActivator(PowercfgProcess(machine));
     if (api.SetActiveScheme(plan) != err::kSuccess) return Fail(kDoesNotExist);
     return Finish(0, Printer{});
 }

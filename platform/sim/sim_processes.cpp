@@ -4,6 +4,7 @@
 #include "platform/sim/sim_instance_windows.h"
 #include "platform/sim/sim_powercfg.h"
 #include "platform/sim/sim_programs.h"
+#include "platform/sim/sim_update_endpoint.h"
 
 namespace quellora::sim {
 
@@ -48,6 +49,11 @@ bool SimProcesses::StartDetached(std::u16string_view commandLine, uint32_t& erro
     if (RunSimulatedProgram(machine_, u"", commandLine, simulated)) {
         error = simulated.started ? err::kSuccess : simulated.error;
         return simulated.started;
+    }
+    // The maker's installer as the simulated endpoint serves it: its start is recorded, not done.
+    if (StartSimulatedInstaller(machine_, commandLine)) {
+        error = err::kSuccess;
+        return true;
     }
     if (fallback_ != nullptr) return fallback_->StartDetached(commandLine, error);
     error = err::kFileNotFound;

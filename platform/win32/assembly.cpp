@@ -8,6 +8,7 @@
 #include "platform/win32/win32_platform.h"
 
 #ifdef QUELLORA_SIMULATED_MACHINE
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_named_events.h"
@@ -20,6 +21,7 @@
 #include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_system_info.h"
 #include "platform/sim/sim_theme.h"
+#include "platform/sim/sim_update_endpoint.h"
 #endif
 
 namespace quellora {
@@ -50,6 +52,9 @@ public:
         platform.services = &services_;
         platform.scheduler = &scheduler_;
         platform.fileVersions = &fileVersions_;
+        platform.eventLog = &eventLog_;
+        platform.http = &http_;
+        platform.signatures = &signatures_;
     }
 
 private:
@@ -72,6 +77,9 @@ private:
     win32::Win32ServiceControl services_;
     win32::Win32TaskScheduler scheduler_;
     win32::Win32FileVersions fileVersions_;
+    win32::Win32EventLog eventLog_;
+    win32::Win32Http http_;
+    win32::Win32Signatures signatures_;
 };
 
 #else
@@ -84,13 +92,16 @@ public:
           system_(machine_),
           processes_(machine_, &windowsProcesses_),
           input_(machine_),
-          counters_(machine_),
+          counters_(machine_, &clock_),
           events_(machine_),
           sessionWatches_(machine_),
           theme_(machine_),
           services_(machine_),
           scheduler_(machine_),
-          fileVersions_(machine_, &windowsFileVersions_) {
+          fileVersions_(machine_, &windowsFileVersions_),
+          eventLog_(machine_),
+          http_(machine_),
+          signatures_(machine_) {
         platform.registry = &registry_;
         platform.power = &power_;
         platform.system = &system_;
@@ -110,7 +121,11 @@ public:
         platform.services = &services_;
         platform.scheduler = &scheduler_;
         platform.fileVersions = &fileVersions_;
+        platform.eventLog = &eventLog_;
+        platform.http = &http_;
+        platform.signatures = &signatures_;
         machine = &machine_;
+        machine_.SetCurrentProcess({folders_.ExecutablePath(), windowsProcesses_.CurrentProcessId()});
     }
 
 private:
@@ -127,7 +142,8 @@ private:
     win32::Win32Console console_;
     win32::Win32ResourceModules modules_;
     win32::Win32Interaction interaction_;
-    // Input, power source, sessions, counters and other programs' events are the simulated machine's.
+    // Input, power source, sessions, counters, other programs' events, the
+    // System log, the maker's update endpoints and signatures are the simulated machine's.
     sim::SimInputAndPower input_;
     sim::SimPerfCounters counters_;
     sim::SimNamedEvents events_;
@@ -142,6 +158,9 @@ private:
     sim::SimTaskScheduler scheduler_;
     win32::Win32FileVersions windowsFileVersions_;
     sim::SimFileVersions fileVersions_;
+    sim::SimEventLog eventLog_;
+    sim::SimHttp http_;
+    sim::SimSignatures signatures_;
 };
 
 #endif

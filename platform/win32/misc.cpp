@@ -117,6 +117,14 @@ CalendarTime Win32Clock::LocalNow() {
     return FromSystemTime(t);
 }
 
+bool Win32Clock::UtcToLocal(const CalendarTime& utc, CalendarTime& local) {
+    const SYSTEMTIME in{utc.year, utc.month, utc.dayOfWeek, utc.day, utc.hour, utc.minute, utc.second, utc.milliseconds};
+    SYSTEMTIME out{};
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &in, &out)) return false;
+    local = FromSystemTime(out);
+    return true;
+}
+
 void Win32Clock::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 // Language resource modules.

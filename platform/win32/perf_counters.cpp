@@ -19,6 +19,7 @@ using AddEnglishCounterFn = PDH_STATUS(WINAPI*)(PDH_HQUERY, LPCWSTR, DWORD_PTR, 
 using CollectFn = PDH_STATUS(WINAPI*)(PDH_HQUERY);
 using FormattedValueFn = PDH_STATUS(WINAPI*)(PDH_HCOUNTER, DWORD, LPDWORD, PPDH_FMT_COUNTERVALUE);
 using FormattedArrayFn = PDH_STATUS(WINAPI*)(PDH_HCOUNTER, DWORD, LPDWORD, LPDWORD, PPDH_FMT_COUNTERVALUE_ITEM_W);
+using RawArrayFn = PDH_STATUS(WINAPI*)(PDH_HCOUNTER, LPDWORD, LPDWORD, PPDH_RAW_COUNTER_ITEM_W);
 using CloseQueryFn = PDH_STATUS(WINAPI*)(PDH_HQUERY);
 
 struct Pdh {
@@ -27,6 +28,7 @@ struct Pdh {
     CollectFn collect = nullptr;
     FormattedValueFn formattedValue = nullptr;
     FormattedArrayFn formattedArray = nullptr;
+    RawArrayFn rawArray = nullptr;
     CloseQueryFn closeQuery = nullptr;
 };
 
@@ -39,10 +41,13 @@ const Pdh& Bound() {
         p.addEnglishCounter = BindExport<AddEnglishCounterFn>(module, "PdhAddEnglishCounterW");
         p.collect = BindExport<CollectFn>(module, "PdhCollectQueryData");
         p.formattedValue = BindExport<FormattedValueFn>(module, "PdhGetFormattedCounterValue");
-        // Wine exports the array function as a stub that raises an exception
-        // when called: there it counts as missing.
+        // Wine exports both array functions as stubs that raise an exception
+        // (and end the process) when called: there they count as missing.
         const bool wine = GetProcAddress(LoadedModule(L"ntdll.dll"), "wine_get_version") != nullptr;
-        if (!wine) p.formattedArray = BindExport<FormattedArrayFn>(module, "PdhGetFormattedCounterArrayW");
+        if (!wine) {
+            p.formattedArray = BindExport<FormattedArrayFn>(module, "PdhGetFormattedCounterArrayW");
+            p.rawArray = BindExport<RawArrayFn>(module, "PdhGetRawCounterArrayW");
+        }
         p.closeQuery = BindExport<CloseQueryFn>(module, "PdhCloseQuery");
         return p;
     }();
@@ -96,6 +101,18 @@ bool Win32PerfCounters::ReadDouble(Counter counter, double& value) {
     return true;
 }
 
+bool Win32PerfCounters::ReadLong(Counter counter, int32_t& value) {
+    const Pdh& pdh = Bound();
+    if (!pdh.formattedValue || counter == 0) return false;
+    PDH_FMT_COUNTERVALUE formatted{};
+    DWORD type = 0;
+    if (pdh.formattedValue(CounterHandle(counter), PDH_FMT_LONG, &type, &formatted) != ERROR_SUCCESS ||
+        !ValidStatus(formatted.CStatus))
+        return false;
+    value = static_cast<int32_t>(formatted.longValue);
+    return true;
+}
+
 bool Win32PerfCounters::ReadArray(Counter counter, std::vector<std::pair<std::u16string, double>>& values) {
     values.clear();
     const Pdh& pdh = Bound();
@@ -115,6 +132,30 @@ bool Win32PerfCounters::ReadArray(Counter counter, std::vector<std::pair<std::u1
         for (DWORD i = 0; i < count; ++i) {
             if (!ValidStatus(items[i].FmtValue.CStatus)) continue;
             values.emplace_back(FromWide(items[i].szName), items[i].FmtValue.doubleValue);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool Win32PerfCounters::ReadRawArray(Counter counter, std::vector<RawCounterItem>& values) {
+    values.clear();
+    const Pdh& pdh = Bound();
+    if (!pdh.rawArray || counter == 0) return false;
+    std::vector<unsigned char> buffer;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        DWORD count = 0;
+        auto* items = buffer.empty() ? nullptr : reinterpret_cast<PDH_RAW_COUNTER_ITEM_W*>(buffer.data());
+        const PDH_STATUS status = pdh.rawArray(CounterHandle(counter), &size, &count, items);
+        if (status == static_cast<PDH_STATUS>(PDH_MORE_DATA)) {
+            buffer.assign(size, 0);
+            continue;
+        }
+        if (status != ERROR_SUCCESS || items == nullptr) return false;
+        for (DWORD i = 0; i < count; ++i) {
+            if (!ValidStatus(items[i].RawValue.CStatus)) continue;
+            values.push_back({FromWide(items[i].szName), items[i].RawValue.FirstValue, items[i].RawValue.SecondValue});
         }
         return true;
     }

@@ -116,6 +116,7 @@ public:
     uint64_t TickCount64() override;
     CalendarTime UtcNow() override;
     CalendarTime LocalNow() override;
+    bool UtcToLocal(const CalendarTime& utc, CalendarTime& local) override;
     void Sleep(uint32_t milliseconds) override;
 };
 
@@ -233,8 +234,30 @@ public:
     bool AddEnglishCounter(Query query, std::u16string_view path, Counter& counter) override;
     bool Collect(Query query) override;
     bool ReadDouble(Counter counter, double& value) override;
+    bool ReadLong(Counter counter, int32_t& value) override;
     bool ReadArray(Counter counter, std::vector<std::pair<std::u16string, double>>& values) override;
+    bool ReadRawArray(Counter counter, std::vector<RawCounterItem>& values) override;
     void CloseQuery(Query query) override;
+};
+
+// The event log query API of wevtapi.dll, bound at run time.
+class Win32EventLog : public EventLog {
+public:
+    uint32_t QueryNewest(std::u16string_view channel, std::u16string_view query, uint32_t maxEntries,
+                         std::vector<std::u16string>& entries) override;
+};
+
+// WinINet.
+class Win32Http : public Http {
+public:
+    bool Get(std::u16string_view url, std::u16string_view userAgent, uint64_t maxBytes, std::string& body) override;
+};
+
+// WinVerifyTrust and the signing certificate of its answer.
+class Win32Signatures : public Signatures {
+public:
+    uint32_t Verify(std::u16string_view path, bool checkRevocation, SignerInfo& signer) override;
+    std::u16string ErrorText(uint32_t code) override;
 };
 
 // The Dynamic Boost worker's hidden notification window and its waits.

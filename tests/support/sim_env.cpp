@@ -22,7 +22,7 @@ SimEnv::SimEnv(std::u16string_view layout) {
     processes_ = std::make_unique<sim::SimProcesses>(*machine_, nullptr);
     interaction_ = std::make_unique<sim::SimInteraction>(*machine_);
     input_ = std::make_unique<sim::SimInputAndPower>(*machine_);
-    counters_ = std::make_unique<sim::SimPerfCounters>(*machine_);
+    counters_ = std::make_unique<sim::SimPerfCounters>(*machine_, &clock_);
     events_ = std::make_unique<sim::SimNamedEvents>(*machine_);
     sessionWatches_ = std::make_unique<sim::SimSessionWatchFactory>(*machine_);
     theme_ = std::make_unique<sim::SimThemeFacts>(*machine_);
@@ -31,6 +31,12 @@ SimEnv::SimEnv(std::u16string_view layout) {
     services_ = std::make_unique<sim::SimServiceControl>(*machine_);
     scheduler_ = std::make_unique<sim::SimTaskScheduler>(*machine_);
     fileVersions_ = std::make_unique<sim::SimFileVersions>(*machine_, nullptr);
+    eventLog_ = std::make_unique<sim::SimEventLog>(*machine_);
+    http_ = std::make_unique<sim::SimHttp>(*machine_);
+    signatures_ = std::make_unique<sim::SimSignatures>(*machine_);
+    // This process, as the machine's records name it.
+    machine_->SetCurrentProcess({std::u16string(kProgramPath), kProgramPid});
+    machine_->SetClock(&clock_);
     folders_ = std::make_unique<host::HostFolders>(dir_.path16());
     modules_ = std::make_unique<host::HostResourceModules>(Utf8ToUtf16(BuildDir()));
     platform_.registry = &registry_;
@@ -52,6 +58,9 @@ SimEnv::SimEnv(std::u16string_view layout) {
     platform_.services = services_.get();
     platform_.scheduler = scheduler_.get();
     platform_.fileVersions = fileVersions_.get();
+    platform_.eventLog = eventLog_.get();
+    platform_.http = http_.get();
+    platform_.signatures = signatures_.get();
     SetPlatform(&platform_);
     ForgetShutdownEvent();
     // A new process: no language chosen yet, the English module beside the program.
@@ -73,6 +82,10 @@ void SimEnv::SetLayout(std::u16string_view layout) {
     ResetMainTopology();
 }
 
-void SimEnv::UseClock(Clock* clock) { platform_.clock = clock ? clock : &clock_; }
+void SimEnv::UseClock(Clock* clock) {
+    platform_.clock = clock ? clock : &clock_;
+    machine_->SetClock(platform_.clock);
+    counters_->SetClock(platform_.clock);
+}
 
 }  // namespace quellora::testing

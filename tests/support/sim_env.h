@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/host/host_platform.h"
 #include "platform/sim/memory_registry.h"
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_instance_windows.h"
 #include "platform/sim/sim_interaction.h"
@@ -24,6 +25,7 @@
 #include "platform/sim/sim_system_info.h"
 #include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_theme.h"
+#include "platform/sim/sim_update_endpoint.h"
 #include "tests/support/temp_dir.h"
 
 namespace quellora::testing {
@@ -68,6 +70,10 @@ public:
 
 class SimEnv {
 public:
+    // This process as the machine's plan-change records name it.
+    static constexpr std::u16string_view kProgramPath = u"C:\\Program Files\\Quellora\\quellora.exe";
+    static constexpr uint32_t kProgramPid = 4000;
+
     explicit SimEnv(std::u16string_view layout = u"hybrid-laptop");
     ~SimEnv();
     SimEnv(const SimEnv&) = delete;
@@ -107,6 +113,9 @@ private:
     std::unique_ptr<sim::SimServiceControl> services_;
     std::unique_ptr<sim::SimTaskScheduler> scheduler_;
     std::unique_ptr<sim::SimFileVersions> fileVersions_;
+    std::unique_ptr<sim::SimEventLog> eventLog_;
+    std::unique_ptr<sim::SimHttp> http_;
+    std::unique_ptr<sim::SimSignatures> signatures_;
     std::unique_ptr<host::HostFolders> folders_;
     std::unique_ptr<host::HostResourceModules> modules_;
     host::HostClock clock_;
