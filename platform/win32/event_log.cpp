@@ -68,7 +68,10 @@ uint32_t Win32EventLog::QueryNewest(std::u16string_view channel, std::u16string_
     const std::wstring queryText = Wide(query);
     EVT_HANDLE results =
         wevt.query(nullptr, channelText.c_str(), queryText.c_str(), EvtQueryChannelPath | EvtQueryReverseDirection);
-    if (results == nullptr) return GetLastError();
+    if (results == nullptr) {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE;
+    }
 
     std::vector<EVT_HANDLE> events(maxEntries, nullptr);
     DWORD returned = 0;
@@ -77,6 +80,8 @@ uint32_t Win32EventLog::QueryNewest(std::u16string_view channel, std::u16string_
         result = GetLastError();
         returned = 0;
     }
+    // Nothing read, whatever the call said (Wine's answers fail without an error code).
+    if (returned == 0 && result == ERROR_SUCCESS) result = ERROR_NO_MORE_ITEMS;
     for (DWORD i = 0; i < returned && i < maxEntries; ++i) {
         std::u16string xml;
         // An entry that cannot be rendered ends the list; every handle is closed.

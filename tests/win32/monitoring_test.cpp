@@ -24,7 +24,7 @@ TEST(Win32EventLog, AQueryAnswersEntriesOrTheSystemsErrorWithoutCrashing) {
     std::vector<std::u16string> entries;
     const uint32_t result = log.QueryNewest(u"System", kPlanChangeQuery, 5, entries);
     if (wintest::RunningUnderWine()) {
-        EXPECT_NE(result, 0u);  // Wine's EvtQuery refuses (error 6)
+        EXPECT_NE(result, 0u);  // Wine's event log has no entries to give
         EXPECT_TRUE(entries.empty());
     } else if (result == 0) {
         ASSERT_FALSE(entries.empty());
@@ -50,8 +50,12 @@ TEST(Win32PerfCounters, ProcessorInformationCountersAreReadOrRefusedWithoutCrash
         EXPECT_FALSE(haveParking && counters.ReadLong(parking, value));
         EXPECT_FALSE(counters.ReadRawArray(havePerformance ? performance : 0, raw));
     } else {
-        if (haveParking) EXPECT_TRUE(counters.ReadLong(parking, value));
-        if (havePerformance) EXPECT_TRUE(counters.ReadRawArray(performance, raw));
+        if (haveParking) {
+            EXPECT_TRUE(counters.ReadLong(parking, value));
+        }
+        if (havePerformance) {
+            EXPECT_TRUE(counters.ReadRawArray(performance, raw));
+        }
     }
     EXPECT_FALSE(counters.ReadLong(0, value));
     counters.CloseQuery(query);
@@ -103,7 +107,7 @@ public:
         }
         if (thread_.joinable()) thread_.join();
     }
-    std::u16string Url(std::u16string_view path) const { return u"http://127.0.0.1:" + ToDecimal(uint32_t(port)) + path; }
+    std::u16string Url(std::u16string_view path) const { return u"http://127.0.0.1:" + ToDecimal(uint32_t(port)) + std::u16string(path); }
 
     uint16_t port = 0;
     std::string request;
