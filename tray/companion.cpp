@@ -266,6 +266,7 @@ std::vector<std::u16string> GetCompanionConflicts() {
 
 bool RestwellActive() { return Sys().events && Sys().events->IsSignalled(kRestwellEvent); }
 
+// The program's own message box asks and reports, owned by the asking window.
 bool PromptCompanionConflicts(WindowHandle owner) {
     const std::vector<std::u16string> conflicts = GetCompanionConflicts();
     if (conflicts.empty()) return true;

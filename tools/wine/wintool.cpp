@@ -12,6 +12,9 @@
 //   wintool text <window> [<id>]         the window's (or a control's) text
 //   wintool click <window> <id>          presses a button (BM_CLICK)
 //   wintool command <window> <id>        posts WM_COMMAND with the id (BN_CLICKED)
+//   wintool settext <window> <id> <text> sets a control's text (WM_SETTEXT), as typing would
+//   wintool select <window> <id> <index> selects an entry of a drop-down list and tells the
+//                                        window (CB_SETCURSEL, then CBN_SELCHANGE)
 //   wintool send <window> <msg> [w] [l]  SendMessage; prints the result
 //   wintool post <window> <msg> [w] [l]  PostMessage
 //   wintool keys <window> <key>...       brings it to the front and types: a, c, enter,
@@ -309,6 +312,35 @@ int Command(int argc, wchar_t** argv) {
                                                                                                          : kFailed;
 }
 
+int SetText(int argc, wchar_t** argv) {
+    if (argc < 3) return kUsage;
+    HWND window = Resolve(argv[0]);
+    HWND control = window ? Control(window, argv[1]) : nullptr;
+    if (!control) return kFailed;
+    DWORD_PTR result = 0;
+    // WM_SETTEXT's text reaches a control of another process.
+    if (!SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]), SMTO_ABORTIFHUNG, 5000, &result))
+        return kFailed;
+    const int id = GetDlgCtrlID(control);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(control));
+    return result ? kOk : kFailed;
+}
+
+int Select(int argc, wchar_t** argv) {
+    uint64_t index = 0;
+    if (argc < 3 || !ParseNumber(argv[2], index)) return kUsage;
+    HWND window = Resolve(argv[0]);
+    HWND control = window ? Control(window, argv[1]) : nullptr;
+    if (!control) return kFailed;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &result) ||
+        static_cast<intptr_t>(result) != static_cast<intptr_t>(index))
+        return kFailed;
+    const int id = GetDlgCtrlID(control);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    return kOk;
+}
+
 int Send(int argc, wchar_t** argv, bool post) {
     UINT msg = 0;
     WPARAM w = 0;
@@ -511,6 +543,8 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"text") result = Text(n, a);
     else if (command == L"click") result = Click(n, a);
     else if (command == L"command") result = Command(n, a);
+    else if (command == L"settext") result = SetText(n, a);
+    else if (command == L"select") result = Select(n, a);
     else if (command == L"send") result = Send(n, a, false);
     else if (command == L"post") result = Send(n, a, true);
     else if (command == L"keys") result = Keys(n, a);
