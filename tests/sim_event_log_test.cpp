@@ -146,6 +146,16 @@ TEST(SimToolMonitoring, SwitchesLoadCountersAndEventsFromTheCommandLine) {
     EXPECT_EQ(sim({"events", "fail", "off"}).exitCode, 0);
     EXPECT_EQ(sim({"events", "clear"}).exitCode, 0);
     EXPECT_EQ(sim({"events"}).out, "");
+
+    EXPECT_EQ(sim({"update", "version", "6.0.3.0"}).exitCode, 0);
+    EXPECT_EQ(sim({"update", "installer", "signed", "Someone Else"}).exitCode, 0);
+    EXPECT_EQ(sim({"update", "revocation", "offline"}).exitCode, 0);
+    const std::string shown = sim({"update"}).out;
+    EXPECT_NE(shown.find("version   \"6.0.3.0\""), std::string::npos) << shown;
+    EXPECT_NE(shown.find("installer signed by Someone Else"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("0x80092013"), std::string::npos) << shown;
+    EXPECT_EQ(sim({"update", "installer", "unsigned", "x"}).exitCode, 1);
+    EXPECT_EQ(sim({"update", "requests"}).out, "");
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_power_api.h"
+#include "platform/sim/sim_update_endpoint.h"
 #include "platform/sim/sim_powercfg.h"
 #include "platform/sim/sim_programs.h"
 #include "platform/sim/sim_services.h"
@@ -793,6 +794,61 @@ int Programs(Context& c) {
     return kOk;
 }
 
+int Update(Context& c) {
+    SimMachine& m = c.machine;
+    UpdateEndpoint e = ReadUpdateEndpoint(m);
+    const std::u16string what = c.args.empty() ? std::u16string(u"show") : c.args[0];
+    auto arg = [&](size_t i) { return i < c.args.size() ? c.args[i] : std::u16string(); };
+    if (EqualsIgnoreAsciiCase(what, u"show") && c.args.size() <= 1) {
+        static const char16_t* kKinds[] = {u"none", u"signed", u"unsigned", u"small"};
+        Out(u"service   " + std::u16string(e.reachable ? u"reachable" : u"offline"));
+        Out(u"version   " + (e.hasVersion ? u"\"" + e.versionBody + u"\"" : std::u16string(u"none (404)")));
+        Out(u"installer " + std::u16string(kKinds[static_cast<int>(e.installer)]) +
+            (e.installer == InstallerKind::Signed ? u" by " + e.signer + u", serial " + e.serial : u""));
+        Out(Format(u"revocation check %s", e.revocationError ? Format(u"ends with 0x%08X", e.revocationError) : u"completes"));
+        Out(Format(u"installer started %u times", InstallerStarts(m)));
+        return kOk;
+    }
+    if (EqualsIgnoreAsciiCase(what, u"version") && c.args.size() == 2) {
+        e.hasVersion = !EqualsIgnoreAsciiCase(arg(1), u"none");
+        e.versionBody = e.hasVersion ? arg(1) : u"";
+    } else if (EqualsIgnoreAsciiCase(what, u"installer") && c.args.size() >= 2 && c.args.size() <= 4) {
+        const std::u16string kind = arg(1);
+        if (EqualsIgnoreAsciiCase(kind, u"signed")) {
+            e.installer = InstallerKind::Signed;
+            if (c.args.size() > 2) e.signer = arg(2);
+            if (c.args.size() > 3) e.serial = arg(3);
+        } else if (c.args.size() == 2 && EqualsIgnoreAsciiCase(kind, u"unsigned")) {
+            e.installer = InstallerKind::Unsigned;
+        } else if (c.args.size() == 2 && EqualsIgnoreAsciiCase(kind, u"small")) {
+            e.installer = InstallerKind::Small;
+        } else if (c.args.size() == 2 && EqualsIgnoreAsciiCase(kind, u"none")) {
+            e.installer = InstallerKind::None;
+        } else {
+            return kUsage;
+        }
+    } else if (EqualsIgnoreAsciiCase(what, u"revocation") && c.args.size() == 2) {
+        if (EqualsIgnoreAsciiCase(arg(1), u"ok")) e.revocationError = 0;
+        else if (EqualsIgnoreAsciiCase(arg(1), u"offline")) e.revocationError = trust::kRevocationOffline;
+        else if (EqualsIgnoreAsciiCase(arg(1), u"failed")) e.revocationError = trust::kRevocationFailure;
+        else return kUsage;
+    } else if (EqualsIgnoreAsciiCase(what, u"offline") && c.args.size() == 2) {
+        bool offline = false;
+        if (!ParseOnOff(arg(1), offline)) return kUsage;
+        e.reachable = !offline;
+    } else if (EqualsIgnoreAsciiCase(what, u"requests") && c.args.size() == 1) {
+        for (const UpdateRequest& r : UpdateRequests(m)) Out(r.url + u"\t" + r.userAgent);
+        return kOk;
+    } else if (EqualsIgnoreAsciiCase(what, u"clear") && c.args.size() == 1) {
+        ClearUpdateRequests(m);
+        return kOk;
+    } else {
+        return kUsage;
+    }
+    WriteUpdateEndpoint(m, e);
+    return kOk;
+}
+
 int Help(Context& c);
 
 const std::vector<Command>& Commands() {
@@ -927,6 +983,10 @@ const std::vector<Command>& Commands() {
          1, 1, Threadmark},
         {u"programs", u"programs", u"Threadmark, and the programs started on the machine (not powercfg)", 0, 0,
          Programs},
+        {u"update",
+         u"update [show] | update version <text>|none | update installer signed [<signer> [<serial>]]|unsigned|small|none"
+         u" | update revocation ok|offline|failed | update offline on|off | update requests | update clear",
+         u"the maker's update service: its answer, its installer, the requests it got", 0, 4, Update},
         {u"reset", u"reset [<layout>]", u"seeds the default machine again (every plan, value and fact)", 0, 1, Reset},
         {u"registry", u"registry [<key path>]", u"dumps a key (HKLM\\... by default; the facts key without a path)", 0,
          1, RegistryDump},
