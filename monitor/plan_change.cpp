@@ -187,7 +187,8 @@ std::vector<PlanHistoryRow> PlanHistoryRows(PowerSchemeAccess& power) {
     return rows;
 }
 
-bool CollectPlanChange(PowerSchemeAccess& power, Clock& clock, PlanChangeRecord& record) {
+bool CollectPlanChange(PowerSchemeAccess& power, const std::function<bool(uint32_t)>& pause,
+                       PlanChangeRecord& record) {
     const Guid current = power.QueryActivePlanOrNull();
     // Windows records Balanced when a power-mode overlay is made active over it,
     // while the active plan reads as the overlay.
@@ -196,7 +197,7 @@ bool CollectPlanChange(PowerSchemeAccess& power, Clock& clock, PlanChangeRecord&
     std::u16string processPath;
     Guid oldPlan, newPlan;
     for (int attempt = 0; attempt < kCollectTries; ++attempt) {
-        clock.Sleep(kCollectPauseMs);
+        if (!pause(kCollectPauseMs)) return false;
         processId = 0;
         processPath.clear();
         oldPlan = Guid{};
@@ -226,16 +227,17 @@ void RunPlanPoll(WatcherSignals& signals) {
 void RunPlanReporter(WatcherSignals& signals, const std::function<void(const PlanChangeRecord&)>& send) {
     PowerSchemeAccess power;
     PlanChangeRecord record;  // reused for every report
-    Clock& clock = *Sys().clock;
+    // The pauses between reads end early when the process shuts down.
+    const auto pause = [&signals](uint32_t ms) { return !signals.WaitForShutdown(ms); };
     for (;;) {
         switch (signals.WaitForShutdownOrWake()) {
             case WatcherSignals::Wake::Shutdown:
                 return;
             case WatcherSignals::Wake::Woken:
-                if (CollectPlanChange(power, clock, record)) send(record);
+                if (CollectPlanChange(power, pause, record)) send(record);
                 break;
             case WatcherSignals::Wake::Failed:
-                clock.Sleep(1000);
+                if (!pause(1000)) return;
                 break;
         }
     }

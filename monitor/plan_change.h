@@ -93,7 +93,10 @@ std::vector<PlanHistoryRow> PlanHistoryRows(PowerSchemeAccess& power);
 // little after the switch; after the tenth the last one read counts). An
 // active power-mode overlay is named by its entry as Balanced. A record when
 // the entry names a process (id and path) and both plans.
-bool CollectPlanChange(PowerSchemeAccess& power, Clock& clock, PlanChangeRecord& record);
+// `pause(ms)` waits between the reads; when it answers false (the process is
+// shutting down) nothing is collected.
+bool CollectPlanChange(PowerSchemeAccess& power, const std::function<bool(uint32_t)>& pause,
+                       PlanChangeRecord& record);
 
 // The events the watcher's two threads wait for: the process's shutdown
 // event and the wake event the poll thread signals.

@@ -56,6 +56,14 @@ protected:
         ASSERT_EQ(api.SetActiveScheme(plan), 0u);
     }
 
+    // Pauses that move the test's clock.
+    std::function<bool(uint32_t)> Pause() {
+        return [this](uint32_t ms) {
+            clock.Sleep(ms);
+            return true;
+        };
+    }
+
     SimEnv env;
     SteppingClock clock;
     PowerSchemeAccess power;
@@ -178,7 +186,7 @@ TEST_F(PlanChangeTest, ARecordWrittenLateStillNamesTheRightProgram) {
     sim::SetPlanChangeEventDelayMs(env.machine(), 2000);
     SwitchBy(guids::kPowerSaver, u"C:\\Tools\\switcher.exe", 4242);
     PlanChangeRecord record;
-    ASSERT_TRUE(CollectPlanChange(power, clock, record));
+    ASSERT_TRUE(CollectPlanChange(power, Pause(), record));
     EXPECT_EQ(record.processName, u"switcher.exe");
     EXPECT_EQ(record.oldPlan, guids::kHighPerformance);
     EXPECT_EQ(record.newPlan, guids::kPowerSaver);
@@ -190,26 +198,28 @@ TEST_F(PlanChangeTest, AfterTenReadsTheLastEntryCountsAndIncompleteEntriesAreNot
     sim::SetPlanChangeEventDelayMs(env.machine(), 60000);
     SwitchBy(guids::kPowerSaver, u"C:\\Tools\\switcher.exe", 4242);
     PlanChangeRecord record;
-    ASSERT_TRUE(CollectPlanChange(power, clock, record));
+    ASSERT_TRUE(CollectPlanChange(power, Pause(), record));
     EXPECT_EQ(clock.sleeps, 10);
     EXPECT_EQ(record.processName, u"explorer.exe");  // the newest entry written by then
 
     sim::SetEventQueryError(env.machine(), 6);
-    EXPECT_FALSE(CollectPlanChange(power, clock, record));
+    EXPECT_FALSE(CollectPlanChange(power, Pause(), record));
     sim::SetEventQueryError(env.machine(), 0);
+    // A shutdown during the pauses collects nothing.
+    EXPECT_FALSE(CollectPlanChange(power, [](uint32_t) { return false; }, record));
     sim::ClearPlanChangeEvents(env.machine());
     sim::SetPlanChangeEventDelayMs(env.machine(), 0);
     SwitchBy(guids::kBalanced, u"", 4242);  // no path
-    EXPECT_FALSE(CollectPlanChange(power, clock, record));
+    EXPECT_FALSE(CollectPlanChange(power, Pause(), record));
     SwitchBy(guids::kPowerSaver, u"C:\\x.exe", 0);  // no process id
-    EXPECT_FALSE(CollectPlanChange(power, clock, record));
+    EXPECT_FALSE(CollectPlanChange(power, Pause(), record));
 }
 
 TEST_F(PlanChangeTest, AnOverlayMadeActiveIsFoundByItsBalancedEntryAtOnce) {
     env.machine().AddOverlay(3);
     ASSERT_TRUE(power.ActivatePlan(guids::kOverlay3));
     PlanChangeRecord record;
-    ASSERT_TRUE(CollectPlanChange(power, clock, record));
+    ASSERT_TRUE(CollectPlanChange(power, Pause(), record));
     EXPECT_EQ(clock.sleeps, 1);
     EXPECT_EQ(record.newPlan, guids::kBalanced);
 }
