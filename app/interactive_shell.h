@@ -25,6 +25,9 @@ public:
     virtual void SendIconNormal() = 0;
     // Posts WMU_BALLOON_UPDATED: the update-finished notice.
     virtual void PostUpdatedBalloon() = 0;
+    // Starts the plan change watcher, which hands each switch another program
+    // made to the tray window (SendMessage, WMU_PLAN_CHANGED).
+    virtual void StartPlanWatcher() = 0;
     // GetMessageW / TranslateMessage / DispatchMessageW until WM_QUIT.
     virtual void RunMessageLoop() = 0;
     // NIM_DELETE of the icon, when the loop has ended.

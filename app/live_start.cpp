@@ -9,6 +9,7 @@
 #include "app/single_instance.h"
 #include "app/switches.h"
 #include "boost/boost_runtime.h"
+#include "monitor/plan_change.h"
 #include "boost/boost_settings.h"
 #include "model/maker_plan.h"
 #include "model/persisted_store.h"
@@ -133,10 +134,7 @@ public:
         }
     }
 
-    void StartPlanWatcher() override {
-        // The plan change watcher (its poll and reporter threads, started with
-        // the tray window's handle) comes with the tray's notifications.
-    }
+    void StartPlanWatcher() override { shell_.StartPlanWatcher(); }
 
     void CreateSettingsChangedEvent() override {
         if (Sys().kernel) State().settingsChangedEvent = Sys().kernel->OpenOrCreateEvent(u"", false, false);
@@ -146,6 +144,7 @@ public:
 
     void Shutdown() override {
         StopBoost();
+        StopPlanWatcher();
         shell_.RemoveTrayIcon();
         if (KernelObjects* kernel = Sys().kernel) {
             kernel->Close(State().settingsChangedEvent);

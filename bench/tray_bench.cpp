@@ -17,7 +17,7 @@
 #include "monitor/counter_sampler.h"
 #include "platform/platform.h"
 #include "tests/support/sim_env.h"
-#include "tray/tray_logic.h"
+#include "tray/tray_presenter.h"
 
 using namespace quellora;
 
@@ -57,25 +57,25 @@ private:
 
 class QuietSurface : public TraySurface {
 public:
-    bool AddIcon(TrayIcon, std::u16string_view) override { return true; }
-    bool ModifyIcon(TrayIcon, std::u16string_view) override { return true; }
-    void ShowBalloon(std::u16string_view, std::u16string_view, uint32_t) override {}
+    bool AddIcon(const TrayIconData&) override { return true; }
+    bool ModifyIcon(const TrayIconData&) override { return true; }
+    bool SetIconVersion(uint32_t) override { return true; }
+    bool ShowBalloon(const TrayBalloon&) override { return true; }
+    uint32_t RegisterTaskbarCreated() override { return 0; }
     void Post(uint32_t, uintptr_t, intptr_t) override {}
     void PostQuit() override {}
     void SetTimer(uint32_t, uint32_t) override {}
     void KillTimer(uint32_t) override {}
+    void LoadTrayMenu() override {}
+    void DestroyTrayMenu() override {}
     uint32_t ShowMenu(const TrayMenu&) override { return 0; }
     int Message(std::u16string_view, uint32_t) override { return 1; }
     void RunInBackground(std::function<void()>) override {}
-    bool ShutdownSignalled() override { return false; }
+    void OpenMainWindow() override {}
     bool MainWindowOpen() override { return false; }
     bool MainWindowParkedCount(uint32_t&) override { return false; }
-    void OpenMainWindow() override {}
-    void ReopenMainWindow() override {}
+    void CloseMainWindow() override {}
     void RunBoostDialog() override {}
-    void SignalSettingsChanged() override {}
-    bool LogonTaskExists() override { return false; }
-    void ToggleLogonTask() override {}
 };
 
 double MicrosecondsPer(int count, const std::function<void()>& work) {
@@ -120,10 +120,10 @@ int main(int argc, char** argv) {
         env.SetLayout(layout);
         QuietSurface surface;
         testing::ManualClock clock;
-        TrayLogic tray(surface, clock);
+        TrayPresenter tray(surface, &clock);
         tray.OnCreate();
         tray.OnIconNormal();
-        const double us = MicrosecondsPer(simTicks, [&] { tray.OnTimer(traytimer::kTick); });
+        const double us = MicrosecondsPer(simTicks, [&] { tray.OnTimer(tray_timer::kTick); });
         std::printf("  %3u logical processors: %8.2f us per tick\n", tray.sampler()->LogicalCount(), us);
     }
     return 0;

@@ -3,8 +3,12 @@
 #include <tinyxml2.h>
 
 #include <cstdio>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 #include "platform/errors.h"
+#include "platform/instance_events.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
@@ -241,6 +245,73 @@ void RunPlanReporter(WatcherSignals& signals, const std::function<void(const Pla
                 break;
         }
     }
+}
+
+namespace {
+
+// The watcher's events as the program's kernel objects.
+class KernelWatcherSignals : public WatcherSignals {
+public:
+    KernelWatcherSignals(KernelObjects& kernel, KernelHandle shutdown, KernelHandle stop, KernelHandle wake)
+        : kernel_(kernel), shutdown_(shutdown), stop_(stop), wake_(wake) {}
+    bool WaitForShutdown(uint32_t timeoutMs) override {
+        const KernelHandle handles[] = {shutdown_, stop_};
+        const int which = kernel_.WaitAny(handles, 2, timeoutMs);
+        return which == 0 || which == 1 || which == KernelObjects::kFailed;
+    }
+    Wake WaitForShutdownOrWake() override {
+        const KernelHandle handles[] = {shutdown_, stop_, wake_};
+        switch (kernel_.WaitAny(handles, 3, KernelObjects::kInfinite)) {
+            case 0:
+            case 1:
+                return Wake::Shutdown;
+            case 2:
+                return Wake::Woken;
+            default:
+                return Wake::Failed;
+        }
+    }
+    void SignalWake() override { kernel_.Signal(wake_); }
+    void Stop() { kernel_.Signal(stop_); }
+
+private:
+    KernelObjects& kernel_;
+    KernelHandle shutdown_, stop_, wake_;
+};
+
+std::mutex g_watcherMutex;
+KernelWatcherSignals* g_watcher = nullptr;  // lives until the process ends: its threads are not waited for
+
+}  // namespace
+
+bool StartPlanWatcher(std::function<void(const PlanChangeRecord&)> send) {
+    std::lock_guard lock(g_watcherMutex);
+    if (g_watcher) return true;
+    KernelObjects* kernel = Sys().kernel;
+    if (!kernel) return false;
+    KernelHandle shutdown = ShutdownEvent();
+    // Without the shared shutdown event, an event of this process stands in for it.
+    if (!shutdown) shutdown = kernel->OpenOrCreateEvent(u"", true, false);
+    KernelHandle wake = kernel->OpenOrCreateEvent(kWakeEventName, false, false);
+    if (!wake) wake = kernel->OpenOrCreateEvent(kWakeEventName, false, false);
+    const KernelHandle stop = kernel->OpenOrCreateEvent(u"", true, false);
+    if (!shutdown || !wake || !stop) return false;
+    auto* signals = new KernelWatcherSignals(*kernel, shutdown, stop, wake);
+    try {
+        std::thread([signals] { RunPlanPoll(*signals); }).detach();
+        std::thread([signals, send = std::move(send)] { RunPlanReporter(*signals, send); }).detach();
+    } catch (const std::system_error&) {
+        signals->Stop();
+        return false;
+    }
+    g_watcher = signals;
+    return true;
+}
+
+void StopPlanWatcher() {
+    std::lock_guard lock(g_watcherMutex);
+    if (g_watcher) g_watcher->Stop();
+    g_watcher = nullptr;  // its threads end by themselves
 }
 
 }  // namespace quellora

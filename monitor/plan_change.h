@@ -118,4 +118,13 @@ void RunPlanPoll(WatcherSignals& signals);
 // `send` (the tray, synchronously); ends at shutdown.
 void RunPlanReporter(WatcherSignals& signals, const std::function<void(const PlanChangeRecord&)>& send);
 
+// Starts the two threads once per process over the program's own events:
+// the named shutdown event that `/terminate` signals, the named wake event,
+// and a stop event of this process (StopPlanWatcher). `send` hands a record
+// to the tray window and returns when the window has handled it. The threads
+// end at shutdown or stop; they are not waited for. False when the events or
+// the threads cannot be had.
+bool StartPlanWatcher(std::function<void(const PlanChangeRecord&)> send);
+void StopPlanWatcher();
+
 }  // namespace quellora

@@ -41,6 +41,7 @@ public:
     WindowHandle TrayWindow() override { return nullptr; }
     void SendIconNormal() override { calls.push_back("icon"); }
     void PostUpdatedBalloon() override { calls.push_back("updated balloon"); }
+    void StartPlanWatcher() override { calls.push_back("plan watcher"); }
     void RunMessageLoop() override {
         calls.push_back("loop");
         settingsEventInLoop = State().settingsChangedEvent != 0;
@@ -78,7 +79,8 @@ protected:
 
 TEST_F(LiveStart, AFirstStartPreparesTheMachineAndRunsTheTray) {
     EXPECT_EQ(Start(u"quellora.exe"), 0);
-    EXPECT_EQ(shell.calls, (std::vector<std::string>{"common controls", "tray window", "icon", "loop", "remove icon"}));
+    EXPECT_EQ(shell.calls, (std::vector<std::string>{"common controls", "tray window", "icon", "plan watcher", "loop",
+                                                   "remove icon"}));
     uint32_t value = 0;
     EXPECT_TRUE(ReadDword(Hive::CurrentUser, kAppKey, u"ShowPowerPlanNotifications", value));
     EXPECT_EQ(value, 1u);

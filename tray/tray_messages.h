@@ -15,11 +15,14 @@ inline constexpr std::u16string_view kTrayWindowName = u"WndName-{7298c6b8-835f-
 inline constexpr uint32_t kTrayIconId = 38937;
 
 namespace msg {
+inline constexpr uint32_t kNull = 0x0000;              // WM_NULL
 inline constexpr uint32_t kCreate = 0x0001;            // WM_CREATE
 inline constexpr uint32_t kDestroy = 0x0002;           // WM_DESTROY
 inline constexpr uint32_t kClose = 0x0010;             // WM_CLOSE
 inline constexpr uint32_t kQueryEndSession = 0x0011;   // WM_QUERYENDSESSION
 inline constexpr uint32_t kEndSession = 0x0016;        // WM_ENDSESSION
+inline constexpr uint32_t kCommand = 0x0111;           // WM_COMMAND: wParam's low word is the command
+inline constexpr uint32_t kTimer = 0x0113;             // WM_TIMER: wParam is the timer
 inline constexpr uint32_t kLeftButtonUp = 0x0202;      // WM_LBUTTONUP (514)
 inline constexpr uint32_t kRightButtonUp = 0x0205;     // WM_RBUTTONUP (517)
 inline constexpr uint32_t kBalloonUserClick = 0x0405;  // NIN_BALLOONUSERCLICK (1029)
@@ -40,6 +43,32 @@ inline constexpr uint32_t kDrift = 20496;
 inline constexpr uint32_t kUpdateCheck = 1941;
 inline constexpr uint32_t kFirstUpdateCheck = 1943;
 inline constexpr uint32_t kReopenMain = 1944;
+inline constexpr uint32_t kTickMs = 1000;
+inline constexpr uint32_t kDriftMs = 30000;
+inline constexpr uint32_t kFirstUpdateCheckMs = 60000;
+inline constexpr uint32_t kReopenMainMs = 1000;
+// The longest period a window timer takes (USER_TIMER_MAXIMUM).
+inline constexpr uint32_t kLongestMs = 0x7FFFFFFF;
 }  // namespace tray_timer
+
+// The commands of the tray menu (menu 5051 of the language module).
+namespace traycmd {
+inline constexpr uint32_t kExit = 105;
+inline constexpr uint32_t kOpen = 34668;
+inline constexpr uint32_t kStartAtLogon = 34679;
+inline constexpr uint32_t kDynamicBoost = 34735;
+inline constexpr uint32_t kIdle10s = 34747;
+inline constexpr uint32_t kIdle30s = 34748;
+inline constexpr uint32_t kIdle60s = 34749;
+inline constexpr uint32_t kIdle5min = 34750;
+inline constexpr uint32_t kIdle15min = 34751;
+inline constexpr uint32_t kIdle30min = 34752;
+inline constexpr uint32_t kIdleCustom = 34754;
+inline constexpr uint32_t kBoostSettings = 34755;
+inline constexpr uint32_t kPlanNotifications = 34765;
+inline constexpr uint32_t kEfficiencyClassSelection = 34937;
+inline constexpr uint32_t kMakerPlan = 34967;
+inline constexpr uint32_t kPlanBase = 37000;  // + the plan's place in the list
+}  // namespace traycmd
 
 }  // namespace quellora

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/win32/main_window_stand_in.h"
+#include "monitor/plan_change.h"
 #include "platform/win32/com_apartment.h"
 #include "tray/tray_messages.h"
 #include "tray/win32/tray_window.h"
@@ -32,7 +33,8 @@ public:
     }
 
     bool CreateTrayWindow() override {
-        tray_ = std::make_unique<win32::TrayWindow>(OpenMainWindowStandIn);
+        tray_ = std::make_unique<win32::TrayWindow>(
+            MainWindowHooks{OpenMainWindowStandIn, MainWindowStandInOpen, CloseMainWindowStandIn});
         if (tray_->Create()) return true;
         tray_.reset();
         return false;
@@ -46,6 +48,14 @@ public:
 
     void PostUpdatedBalloon() override {
         if (tray_) PostMessageW(tray_->handle(), msg::kBalloonUpdated, 0, 0);
+    }
+
+    void StartPlanWatcher() override {
+        if (!tray_) return;
+        HWND window = tray_->handle();
+        quellora::StartPlanWatcher([window](const PlanChangeRecord& record) {
+            SendMessageW(window, msg::kPlanChanged, 0, reinterpret_cast<LPARAM>(&record));
+        });
     }
 
     void RunMessageLoop() override {

@@ -124,6 +124,12 @@ int RunStandIn() {
 
 int RunMainWindowStandIn() { return RunStandIn(); }
 
+bool MainWindowStandInOpen() { return g_open.load() != nullptr; }
+
+void CloseMainWindowStandIn() {
+    if (HWND open = g_open.load()) PostMessageW(open, WM_CLOSE, 0, 0);
+}
+
 void OpenMainWindowStandIn() {
     if (HWND open = g_open.load()) {
         ShowWindow(open, SW_SHOWNORMAL);

@@ -13,5 +13,8 @@ int RunMainWindowStandIn();
 // Opens the stand-in on a thread of its own, at most one at a time (the
 // main-window mutex, taken without waiting); an open one is brought forward.
 void OpenMainWindowStandIn();
+// Whether it is open; asks an open one to close.
+bool MainWindowStandInOpen();
+void CloseMainWindowStandIn();
 
 }  // namespace quellora::win32

@@ -4,8 +4,13 @@
 
 #include <cwchar>
 
+#include <system_error>
+#include <thread>
+
 #include "platform/startup_state.h"
+#include "tray/boost_dialog_window.h"
 #include "tray/tray_messages.h"
+#include "ui/message_box.h"
 
 namespace quellora::win32 {
 
@@ -37,7 +42,7 @@ NOTIFYICONDATAW IconData(HWND window) {
 
 }  // namespace
 
-TrayWindow::TrayWindow(std::function<void()> openMainWindow) : openMainWindow_(std::move(openMainWindow)) {}
+TrayWindow::TrayWindow(MainWindowHooks mainWindow) : mainWindow_(std::move(mainWindow)) {}
 
 TrayWindow::~TrayWindow() {
     Destroy();
@@ -148,8 +153,60 @@ void TrayWindow::DestroyTrayMenu() {
     menu_ = nullptr;
 }
 
-void TrayWindow::OpenMainWindow() {
-    if (openMainWindow_) openMainWindow_();
+void TrayWindow::SetTimer(uint32_t id, uint32_t periodMs) {
+    if (hwnd_) ::SetTimer(hwnd_, id, periodMs, nullptr);
 }
+
+void TrayWindow::KillTimer(uint32_t id) {
+    if (hwnd_) ::KillTimer(hwnd_, id);
+}
+
+uint32_t TrayWindow::ShowMenu(const TrayMenu& menu) {
+    HMENU popup = menu_ ? GetSubMenu(menu_, 0) : nullptr;
+    if (!popup) return 0;
+    // The plan submenu: its items replaced by the plans of this showing.
+    if (HMENU plans = GetSubMenu(popup, 2)) {
+        while (GetMenuItemCount(plans) > 0) DeleteMenu(plans, 0, MF_BYPOSITION);
+        for (const TrayMenuPlan& plan : menu.plans) {
+            const std::wstring text = Wide(plan.text);
+            AppendMenuW(plans, MF_STRING | (plan.checked ? MF_CHECKED : MF_UNCHECKED), plan.command, text.c_str());
+        }
+    }
+    for (const TrayMenuCheck& check : menu.checks) {
+        CheckMenuItem(popup, check.command, MF_BYCOMMAND | (check.checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // In the foreground, so that a click elsewhere closes the menu.
+    SetForegroundWindow(hwnd_);
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd_, nullptr));
+    PostMessageW(hwnd_, msg::kNull, 0, 0);
+    return command;
+}
+
+int TrayWindow::Message(std::u16string_view text, uint32_t style) { return AnswerOf(ShowMessage(hwnd_, text, style)); }
+
+void TrayWindow::RunInBackground(std::function<void()> work) {
+    try {
+        std::thread(std::move(work)).detach();
+    } catch (const std::system_error&) {
+        // No thread: the work is left undone (an update check waits for the next timer).
+    }
+}
+
+void TrayWindow::OpenMainWindow() {
+    if (mainWindow_.open) mainWindow_.open();
+}
+
+bool TrayWindow::MainWindowOpen() { return mainWindow_.isOpen && mainWindow_.isOpen(); }
+
+bool TrayWindow::MainWindowParkedCount(uint32_t&) { return false; }  // the main window has no sampler of its own yet
+
+void TrayWindow::CloseMainWindow() {
+    if (mainWindow_.close) mainWindow_.close();
+}
+
+void TrayWindow::RunBoostDialog() { RunBoostDialogWindow(nullptr); }
 
 }  // namespace quellora::win32

@@ -11,10 +11,16 @@
 
 namespace quellora::win32 {
 
+// The main window as the tray reaches it.
+struct MainWindowHooks {
+    std::function<void()> open;         // opens it, or brings it forward
+    std::function<bool()> isOpen;
+    std::function<void()> close;        // asks it to close
+};
+
 class TrayWindow : public TraySurface {
 public:
-    // `openMainWindow` opens the main window or brings it forward.
-    explicit TrayWindow(std::function<void()> openMainWindow);
+    explicit TrayWindow(MainWindowHooks mainWindow);
     ~TrayWindow() override;
     TrayWindow(const TrayWindow&) = delete;
     TrayWindow& operator=(const TrayWindow&) = delete;
@@ -34,9 +40,18 @@ public:
     uint32_t RegisterTaskbarCreated() override;
     void Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void PostQuit() override;
+    void SetTimer(uint32_t id, uint32_t periodMs) override;
+    void KillTimer(uint32_t id) override;
     void LoadTrayMenu() override;
     void DestroyTrayMenu() override;
+    uint32_t ShowMenu(const TrayMenu& menu) override;
+    int Message(std::u16string_view text, uint32_t style) override;
+    void RunInBackground(std::function<void()> work) override;
     void OpenMainWindow() override;
+    bool MainWindowOpen() override;
+    bool MainWindowParkedCount(uint32_t& parked) override;
+    void CloseMainWindow() override;
+    void RunBoostDialog() override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,7 +62,7 @@ private:
     HMENU menu_ = nullptr;
     HICON normalIcon_ = nullptr;
     HICON parkedIcon_ = nullptr;
-    std::function<void()> openMainWindow_;
+    MainWindowHooks mainWindow_;
     TrayPresenter presenter_{*this};
 };
 

@@ -13,18 +13,16 @@
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/sim_env.h"
-#include "tray/tray_logic.h"
+#include "platform/instance_events.h"
+#include "platform/startup_state.h"
+#include "tray/tray_presenter.h"
+#include "tray/logon_task.h"
 
 namespace quellora {
 namespace {
 
 using testing::ManualClock;
 using testing::SimEnv;
-
-struct Balloon {
-    std::u16string title, text;
-    uint32_t timeoutMs = 0;
-};
 
 struct Posted {
     uint32_t message;
@@ -36,24 +34,29 @@ struct Posted {
 // posted messages wait until the test delivers them.
 class FakeSurface : public TraySurface {
 public:
-    bool AddIcon(TrayIcon icon, std::u16string_view tip) override {
+    bool AddIcon(const TrayIconData& icon) override {
         ++adds;
         if (!shellAccepts) return false;
-        shown = icon;
-        tooltip = tip;
+        shown = icon.icon;
+        tooltip = icon.tip;
         inArea = true;
         return true;
     }
-    bool ModifyIcon(TrayIcon icon, std::u16string_view tip) override {
+    bool ModifyIcon(const TrayIconData& icon) override {
         ++modifies;
         if (!inArea) return false;
-        shown = icon;
-        tooltip = tip;
+        shown = icon.icon;
+        tooltip = icon.tip;
         return true;
     }
-    void ShowBalloon(std::u16string_view title, std::u16string_view text, uint32_t timeoutMs) override {
-        balloons.push_back({std::u16string(title), std::u16string(text), timeoutMs});
+    bool SetIconVersion(uint32_t) override { return true; }
+    bool ShowBalloon(const TrayBalloon& balloon) override {
+        balloons.push_back(balloon);
+        return true;
     }
+    uint32_t RegisterTaskbarCreated() override { return 0xC123; }
+    void LoadTrayMenu() override {}
+    void DestroyTrayMenu() override {}
     void Post(uint32_t message, uintptr_t wParam, intptr_t lParam) override { posted.push_back({message, wParam, lParam}); }
     void PostQuit() override { ++quits; }
     void SetTimer(uint32_t id, uint32_t ms) override { timers[id] = ms; }
@@ -69,7 +72,6 @@ public:
         return mb::kIdOk;
     }
     void RunInBackground(std::function<void()> work) override { work(); }
-    bool ShutdownSignalled() override { return shutdown; }
     bool MainWindowOpen() override { return mainOpen; }
     bool MainWindowParkedCount(uint32_t& parked) override {
         if (!mainSampler) return false;
@@ -77,29 +79,25 @@ public:
         return true;
     }
     void OpenMainWindow() override { ++mainOpened; }
-    void ReopenMainWindow() override { ++mainReopened; }
+    void CloseMainWindow() override { ++mainClosed; }
     void RunBoostDialog() override {
         ++dialogs;
         if (dialogEnables) SetBoostEnabled(true);
     }
-    void SignalSettingsChanged() override { ++settingsSignals; }
-    bool LogonTaskExists() override { return logonTask; }
-    void ToggleLogonTask() override { logonTask = !logonTask; }
 
     bool shellAccepts = true;
     bool inArea = false;
     TrayIcon shown = TrayIcon::Normal;
     std::u16string tooltip;
-    int adds = 0, modifies = 0, quits = 0, menus = 0, mainOpened = 0, mainReopened = 0, dialogs = 0,
-        settingsSignals = 0;
-    std::vector<Balloon> balloons;
+    int adds = 0, modifies = 0, quits = 0, menus = 0, mainOpened = 0, mainClosed = 0, dialogs = 0;
+    std::vector<TrayBalloon> balloons;
     std::deque<Posted> posted;
     std::map<uint32_t, uint32_t> timers;
     TrayMenu menu;
     uint32_t menuChoice = 0;
     std::vector<std::u16string> messages;
     uint32_t lastStyle = 0;
-    bool shutdown = false, mainOpen = false, mainSampler = false, logonTask = false, dialogEnables = false;
+    bool mainOpen = false, mainSampler = false, dialogEnables = false;
     uint32_t mainParked = 0;
 };
 
@@ -107,6 +105,7 @@ class TrayTest : public ::testing::Test {
 protected:
     TrayTest() {
         env.UseClock(&clock);
+        State().showMainWindowAtStart = false;
         ResetDriftMemory();
         SetLatestVersionText(u"");
     }
@@ -121,14 +120,8 @@ protected:
         while (!surface.posted.empty()) {
             const Posted p = surface.posted.front();
             surface.posted.pop_front();
-            switch (p.message) {
-                case traymsg::kIconNormal: tray.OnIconNormal(); break;
-                case traymsg::kIconParked: tray.OnIconParked(uint32_t(p.wParam), uint32_t(p.lParam)); break;
-                case traymsg::kBalloonUpdate: tray.OnBalloonUpdate(); break;
-                case traymsg::kPlanChangesThrottled: tray.OnPlanChangesThrottled(); break;
-                case traymsg::kCallback: tray.OnCallback(p.lParam); break;
-                default: break;
-            }
+            intptr_t result = 0;
+            tray.Handle(p.message, p.wParam, p.lParam, result);
         }
     }
     size_t PostedCount(uint32_t message) {
@@ -150,7 +143,7 @@ protected:
     SimEnv env;
     ManualClock clock;
     FakeSurface surface;
-    TrayLogic tray{surface, clock};
+    TrayPresenter tray{surface, &clock};
 };
 
 TEST(TrayText, CutNeverSplitsASurrogatePair) {
@@ -162,17 +155,18 @@ TEST(TrayText, CutNeverSplitsASurrogatePair) {
     } cases[] = {
         {u"abc", 5, 3}, {u"abcdef", 4, 4}, {u"ab" + emoji, 3, 2}, {u"ab" + emoji, 4, 4}, {emoji + emoji, 3, 2},
     };
-    for (const Case& c : cases) EXPECT_EQ(CutText(c.text, c.max).size(), c.length) << c.max;
+    for (const Case& c : cases) EXPECT_EQ(FitText(c.text, c.max).size(), c.length) << c.max;
 }
 
 TEST_F(TrayTest, TooltipsNameTheParkedCountWithinTheShellsLimit) {
-    EXPECT_EQ(TrayTooltip(TrayIcon::Normal, 0, 24, false), u"Quellora v6.0.2.18\nNo cores are parked.");
-    EXPECT_EQ(TrayTooltip(TrayIcon::Parked, 21, 24, true),
+    EXPECT_EQ(ParkedTooltip(21, 24), u"Quellora v6.0.2.18\n21 of 24 logical processors are parked.");
+    SetBoostEnabled(true);
+    EXPECT_EQ(ParkedTooltip(21, 24),
               u"Quellora v6.0.2.18\n21 of 24 logical processors are parked.\nDynamic Boost is on.");
     // A long translation is cut at 127 code units, not inside a surrogate pair.
     std::u16string longText(125, u'x');
     longText += u"\U0001F600\U0001F600";
-    const std::u16string tip = CutText(u"Quellora v6.0.2.18\n" + longText, kTooltipMax);
+    const std::u16string tip = FitText(u"Quellora v6.0.2.18\n" + longText, kTooltipMax);
     EXPECT_LE(tip.size(), kTooltipMax);
     EXPECT_FALSE(tip.back() >= 0xD800 && tip.back() <= 0xDBFF);
 }
@@ -228,10 +222,10 @@ TEST(TrayIconRule, ChangesOnlyWhatIsNotShownAlready) {
 
 TEST_F(TrayTest, CreationSetsTheTimersAndTheUpdateTimersFollowTheInterval) {
     tray.OnCreate();
-    EXPECT_EQ(surface.timers, (std::map<uint32_t, uint32_t>{{traytimer::kTick, 1000},
-                                                            {traytimer::kDrift, 30000},
-                                                            {traytimer::kUpdateCheck, 86400000},
-                                                            {traytimer::kFirstUpdateCheck, 60000}}));
+    EXPECT_EQ(surface.timers, (std::map<uint32_t, uint32_t>{{tray_timer::kTick, 1000},
+                                                            {tray_timer::kDrift, 30000},
+                                                            {tray_timer::kUpdateCheck, 86400000},
+                                                            {tray_timer::kFirstUpdateCheck, 60000}}));
     struct Case {
         uint32_t seconds;
         bool timers;
@@ -240,12 +234,12 @@ TEST_F(TrayTest, CreationSetsTheTimersAndTheUpdateTimersFollowTheInterval) {
     for (const Case& c : cases) {
         WriteDword(Hive::LocalMachine, kAppKey, u"UpdateCheckIntervalSeconds", c.seconds);
         FakeSurface s;
-        TrayLogic logic(s, clock);
+        TrayPresenter logic(s, &clock);
         logic.OnCreate();
-        EXPECT_EQ(s.timers.contains(traytimer::kUpdateCheck), c.timers) << c.seconds;
-        EXPECT_EQ(s.timers.contains(traytimer::kFirstUpdateCheck), c.timers) << c.seconds;
+        EXPECT_EQ(s.timers.contains(tray_timer::kUpdateCheck), c.timers) << c.seconds;
+        EXPECT_EQ(s.timers.contains(tray_timer::kFirstUpdateCheck), c.timers) << c.seconds;
         if (c.timers) {
-            EXPECT_EQ(s.timers[traytimer::kUpdateCheck], c.period) << c.seconds;
+            EXPECT_EQ(s.timers[tray_timer::kUpdateCheck], c.period) << c.seconds;
         }
     }
 }
@@ -256,18 +250,18 @@ TEST_F(TrayTest, TheIconShowsParkedCoresAndComesBackAfterExplorerRestarts) {
     EXPECT_TRUE(surface.inArea);
     EXPECT_EQ(surface.shown, TrayIcon::Normal);
 
-    tray.OnTimer(traytimer::kTick);  // Balanced parks 21 of 24 processors
+    tray.OnTimer(tray_timer::kTick);  // Balanced parks 21 of 24 processors
     EXPECT_EQ(surface.shown, TrayIcon::Parked);
     EXPECT_EQ(surface.tooltip, u"Quellora v6.0.2.18\n21 of 24 logical processors are parked.");
     const int modifies = surface.modifies;
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.modifies, modifies);  // nothing changed, nothing sent
 
     ParkingFloor(100);
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.shown, TrayIcon::Normal);
     ParkingFloor(10);
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.shown, TrayIcon::Parked);
 
     // Explorer restarts: the icon is added again, and the next tick shows the parked one.
@@ -276,18 +270,18 @@ TEST_F(TrayTest, TheIconShowsParkedCoresAndComesBackAfterExplorerRestarts) {
     Deliver();
     EXPECT_TRUE(surface.inArea);
     EXPECT_EQ(surface.shown, TrayIcon::Normal);
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.shown, TrayIcon::Parked);
 }
 
 TEST_F(TrayTest, AnIconTheShellRefusedIsTriedAgainAtTheNextTick) {
     tray.OnCreate();
     surface.shellAccepts = false;
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_FALSE(tray.icon().added);
     const int adds = surface.adds;
     surface.shellAccepts = true;
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.adds, adds + 1);
     EXPECT_EQ(surface.shown, TrayIcon::Parked);
 }
@@ -296,19 +290,19 @@ TEST_F(TrayTest, CountersThatFailNeverShowTheParkedIconAndTheMainWindowsCountIsT
     env.machine().SetCountersDisabled(true);
     tray.OnCreate();
     tray.OnIconNormal();
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.shown, TrayIcon::Normal);
     surface.mainSampler = true;
     surface.mainParked = 3;
-    tray.OnTimer(traytimer::kTick);
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.shown, TrayIcon::Parked);
     EXPECT_EQ(surface.tooltip, u"Quellora v6.0.2.18\n3 of 24 logical processors are parked.");
 }
 
 TEST_F(TrayTest, TheShutdownEventEndsTheLoop) {
     tray.OnCreate();
-    surface.shutdown = true;
-    tray.OnTimer(traytimer::kTick);
+    ASSERT_TRUE(env.kernel().Signal(ShutdownEvent()));
+    tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.quits, 1);
     EXPECT_EQ(surface.adds, 0);
 }
@@ -361,7 +355,7 @@ TEST_F(TrayTest, PlanChangeBalloonRules) {
     WriteDword(Hive::CurrentUser, kAppKey, u"PowerChangeMaxNotifiesPerMinute", 4);
     const PlanChangeRecord r = Record(guids::kBalanced, guids::kPowerSaver);
     tray.OnPlanChanged(&r);
-    EXPECT_EQ(PostedCount(traymsg::kPlanChangesThrottled), 1u);
+    EXPECT_EQ(PostedCount(msg::kPlanChangesThrottled), 1u);
 
     WriteDword(Hive::CurrentUser, kAppKey, u"ShowPowerPlanNotifications", 0);
     const size_t balloons = surface.balloons.size();
@@ -371,12 +365,12 @@ TEST_F(TrayTest, PlanChangeBalloonRules) {
 }
 
 TEST_F(TrayTest, BalloonClicksOpenTheMainWindowOrInstallTheUpdate) {
-    tray.OnCallback(traymsg::kBalloonClick);  // nothing shown yet: nothing happens
+    tray.OnTrayCallback(msg::kBalloonUserClick);  // nothing shown yet: nothing happens
     EXPECT_TRUE(surface.posted.empty());
 
     const PlanChangeRecord r = Record(guids::kBalanced, guids::kPowerSaver);
     tray.OnPlanChanged(&r);
-    tray.OnCallback(traymsg::kBalloonClick);
+    tray.OnTrayCallback(msg::kBalloonUserClick);
     Deliver();
     EXPECT_EQ(surface.mainOpened, 1);
     EXPECT_TRUE(tray.openMainWindowOnClick());  // the flag stays
@@ -384,7 +378,7 @@ TEST_F(TrayTest, BalloonClicksOpenTheMainWindowOrInstallTheUpdate) {
     // An update balloon: its click installs; a failed install says so.
     tray.OnBalloonUpdate();
     EXPECT_TRUE(tray.updatePending());
-    tray.OnCallback(traymsg::kBalloonClick);
+    tray.OnTrayCallback(msg::kBalloonUserClick);
     EXPECT_FALSE(tray.updatePending());
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0], u"The update could not be installed. You can download it from www.ostrima.com.");
@@ -394,7 +388,7 @@ TEST_F(TrayTest, BalloonClicksOpenTheMainWindowOrInstallTheUpdate) {
     e.installer = sim::InstallerKind::Signed;
     sim::WriteUpdateEndpoint(env.machine(), e);
     tray.OnBalloonUpdate();
-    tray.OnCallback(traymsg::kBalloonClick);
+    tray.OnTrayCallback(msg::kBalloonUserClick);
     EXPECT_EQ(surface.quits, 1);
     EXPECT_EQ(sim::InstallerStarts(env.machine()), 1u);
 
@@ -410,30 +404,30 @@ TEST_F(TrayTest, ANewerVersionFromTheCheckGivesTheUpdateBalloon) {
     e.versionBody = u"6.0.3.0";
     sim::WriteUpdateEndpoint(env.machine(), e);
     tray.OnCreate();
-    tray.OnTimer(traytimer::kFirstUpdateCheck);
-    EXPECT_FALSE(surface.timers.contains(traytimer::kFirstUpdateCheck));
-    tray.OnTimer(traytimer::kTick);
-    ASSERT_EQ(PostedCount(traymsg::kBalloonUpdate), 1u);
+    tray.OnTimer(tray_timer::kFirstUpdateCheck);
+    EXPECT_FALSE(surface.timers.contains(tray_timer::kFirstUpdateCheck));
+    tray.OnTimer(tray_timer::kTick);
+    ASSERT_EQ(PostedCount(msg::kBalloonUpdate), 1u);
     Deliver();
     EXPECT_EQ(surface.balloons.back().title, u"Quellora update available");
     EXPECT_EQ(surface.balloons.back().timeoutMs, 10000u);
-    tray.OnTimer(traytimer::kTick);  // the event is reset: once per check
-    EXPECT_EQ(PostedCount(traymsg::kBalloonUpdate), 0u);
+    tray.OnTimer(tray_timer::kTick);  // the event is reset: once per check
+    EXPECT_EQ(PostedCount(msg::kBalloonUpdate), 0u);
 
     for (const char16_t* body : {u"6.0.2.18", u"error"}) {
         e.versionBody = body;
         sim::WriteUpdateEndpoint(env.machine(), e);
         SetLatestVersionText(u"");
-        tray.OnTimer(traytimer::kUpdateCheck);
-        tray.OnTimer(traytimer::kTick);
-        EXPECT_EQ(PostedCount(traymsg::kBalloonUpdate), 0u) << Utf16ToUtf8(body);
+        tray.OnTimer(tray_timer::kUpdateCheck);
+        tray.OnTimer(tray_timer::kTick);
+        EXPECT_EQ(PostedCount(msg::kBalloonUpdate), 0u) << Utf16ToUtf8(body);
     }
 }
 
 TEST_F(TrayTest, TheMenuListsThePlansAndTheOptionsAsTheyAre) {
     SetIdleTimeoutMs(45000);
     WriteDword(Hive::CurrentUser, kAppKey, u"AlwaysShowEfficiencyClassSelection", 1);
-    surface.logonTask = true;
+    ASSERT_TRUE(CreateLogonTask(kLogonTaskName, u"C:\\Quellora\\quellora.exe", kLogonTaskArguments, true));
     const TrayMenu menu = tray.BuildMenu();
     std::vector<std::u16string> names;
     for (const TrayMenuPlan& p : menu.plans) {
@@ -463,7 +457,7 @@ TEST_F(TrayTest, ChoosingAPlanActivatesItAndTurnsDynamicBoostOff) {
     SetBoostEnabled(true);
     ASSERT_TRUE(StartBoost());
     surface.menuChoice = traycmd::kPlanBase + 2;  // Power saver
-    tray.OnCallback(traymsg::kRightButtonUp);
+    tray.OnTrayCallback(msg::kRightButtonUp);
     EXPECT_EQ(surface.menus, 1);
     EXPECT_EQ(power.QueryActivePlanOrNull(), guids::kPowerSaver);
     EXPECT_FALSE(IsBoostEnabled());
@@ -492,9 +486,17 @@ TEST_F(TrayTest, TimeoutItemsWriteTheIdleTimeAndOptionsToggle) {
     surface.mainOpen = true;
     tray.OnCommand(traycmd::kEfficiencyClassSelection);
     EXPECT_EQ(ReadDwordOr(Hive::CurrentUser, kAppKey, u"AlwaysShowEfficiencyClassSelection", 9), 1u);
-    EXPECT_EQ(surface.mainReopened, 1);
+    // The open main window closes, and opens again once it is gone.
+    EXPECT_EQ(surface.mainClosed, 1);
+    EXPECT_EQ(surface.timers[tray_timer::kReopenMain], 1000u);
+    tray.OnTimer(tray_timer::kReopenMain);
+    EXPECT_FALSE(surface.timers.contains(tray_timer::kReopenMain));
+    EXPECT_EQ(PostedCount(msg::kTrayCallback), 1u);
+    surface.posted.clear();
     tray.OnCommand(traycmd::kStartAtLogon);
-    EXPECT_TRUE(surface.logonTask);
+    EXPECT_EQ(LogonTaskExists(kLogonTaskName), 1);
+    tray.OnCommand(traycmd::kStartAtLogon);
+    EXPECT_LT(LogonTaskExists(kLogonTaskName), 1);
     tray.OnCommand(traycmd::kExit);
     EXPECT_EQ(surface.quits, 1);
     tray.OnCommand(traycmd::kOpen);
@@ -504,13 +506,17 @@ TEST_F(TrayTest, TimeoutItemsWriteTheIdleTimeAndOptionsToggle) {
 
 TEST_F(TrayTest, TheDynamicBoostItemOpensTheDialogWhenOffAndTurnsItOffWhenOn) {
     surface.dialogEnables = true;
+    State().settingsChangedEvent = env.kernel().OpenOrCreateEvent(u"", false, false);
+    auto settingsSignalled = [&] {
+        return env.kernel().Wait(State().settingsChangedEvent, 0) == WaitResult::Signalled;
+    };
     tray.OnCreate();
     tray.OnIconNormal();
     tray.OnCommand(traycmd::kDynamicBoost);
     EXPECT_EQ(surface.dialogs, 1);
     EXPECT_TRUE(IsBoostEnabled());
     EXPECT_TRUE(IsBoostRunning());
-    EXPECT_EQ(surface.settingsSignals, 1);
+    EXPECT_TRUE(settingsSignalled());
     EXPECT_NE(surface.tooltip.find(u"Dynamic Boost is on."), std::u16string::npos);
     tray.OnCommand(traycmd::kDynamicBoost);
     EXPECT_EQ(surface.dialogs, 1);
@@ -520,7 +526,7 @@ TEST_F(TrayTest, TheDynamicBoostItemOpensTheDialogWhenOffAndTurnsItOffWhenOn) {
     tray.OnCommand(traycmd::kIdleCustom);
     tray.OnCommand(traycmd::kBoostSettings);
     EXPECT_EQ(surface.dialogs, 3);
-    EXPECT_EQ(surface.settingsSignals, 4);
+    EXPECT_TRUE(settingsSignalled());
 }
 
 TEST_F(TrayTest, TheMakerPlanItemCreatesAndActivatesThePlanOrListsItNoMore) {
@@ -530,12 +536,12 @@ TEST_F(TrayTest, TheMakerPlanItemCreatesAndActivatesThePlanOrListsItNoMore) {
     ASSERT_TRUE(FindMakerPlan(power, maker));
     EXPECT_EQ(power.QueryActivePlanOrNull(), maker);
     EXPECT_EQ(ReadDwordOr(Hive::LocalMachine, kAppKey, u"AlwaysShowOstrimaHighestPerformance", 0), 1u);
-    EXPECT_EQ(surface.mainReopened, 1);
+    EXPECT_EQ(PostedCount(msg::kTrayCallback), 1u);  // no main window open: it opens
 
     tray.OnCommand(traycmd::kMakerPlan);
     EXPECT_EQ(ReadDwordOr(Hive::LocalMachine, kAppKey, u"AlwaysShowOstrimaHighestPerformance", 9), 0u);
     EXPECT_EQ(power.QueryActivePlanOrNull(), maker);  // no power modes here: the plan stays active
-    EXPECT_EQ(surface.mainReopened, 2);
+    EXPECT_EQ(PostedCount(msg::kTrayCallback), 2u);
 }
 
 TEST_F(TrayTest, WithPowerModesTheMakerPlanIsMadeDirectlyAndTheBestModeTakesOverAfter) {
@@ -546,7 +552,7 @@ TEST_F(TrayTest, WithPowerModesTheMakerPlanIsMadeDirectlyAndTheBestModeTakesOver
     }
     PowerSchemeAccess power;
     ASSERT_TRUE(power.OverlaysInUse(true));
-    TrayLogic logic(surface, clock);
+    TrayPresenter logic(surface, &clock);
     logic.OnCommand(traycmd::kMakerPlan);
     EXPECT_TRUE(surface.messages.empty());
     Guid maker;
@@ -567,17 +573,17 @@ TEST_F(TrayTest, DriftIsAnnouncedOnceAndNotWhileTheMainWindowIsOpen) {
     env.machine().WritePlanValue(guids::kBalanced, guids::kSubProcessor, guids::kCoreParkingMin0, true, 77);
 
     surface.mainOpen = true;
-    tray.OnTimer(traytimer::kDrift);
+    tray.OnTimer(tray_timer::kDrift);
     EXPECT_TRUE(surface.balloons.empty());
     surface.mainOpen = false;
-    tray.OnTimer(traytimer::kDrift);
+    tray.OnTimer(tray_timer::kDrift);
     ASSERT_EQ(surface.balloons.size(), 1u);
     EXPECT_EQ(surface.balloons[0].title, u"Quellora");
     EXPECT_EQ(surface.balloons[0].text, u"Another program changed the processor settings of power plan \"Balanced\".");
     EXPECT_EQ(surface.balloons[0].timeoutMs, 10000u);
     EXPECT_TRUE(tray.openMainWindowOnClick());
     clock.tick += 30000;
-    tray.OnTimer(traytimer::kDrift);
+    tray.OnTimer(tray_timer::kDrift);
     EXPECT_EQ(surface.balloons.size(), 1u);
 }
 
