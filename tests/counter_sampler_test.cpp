@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "monitor/counter_sampler.h"
 #include "monitor/frequency_sampler.h"
 #include "platform/text.h"
@@ -56,7 +59,9 @@ TEST(CounterSampler, UtilityIsARateAndFallsBackToProcessorTime) {
         env.machine().SetUtilityCounterMissing(missing);
         env.machine().SetProcessorLoad(0, 70);
         CounterSampler sampler(CounterSampler::kUtility);
-        sampler.SampleNow();
+        // The sampler's thread takes the first sample by itself.
+        for (int i = 0; i < 1000 && !sampler.hasSample(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_TRUE(sampler.hasSample());
         EXPECT_EQ(sampler.utility(0, 0), CounterSampler::kUnknown) << missing;  // the first sample of a rate
         sampler.SampleNow();
         EXPECT_GE(sampler.utility(0, 0), 70) << missing;
