@@ -1,8 +1,9 @@
 #!/bin/bash
 # The real Windows build's interactive start under Wine, where the power API
 # is missing and the Task Scheduler has no logon trigger: the program still
-# comes up in the notification area, the logon task fails quietly (no box,
-# "Installed" stays absent), and /terminate ends it.
+# comes up in the notification area, its icon never shows parked cores (the
+# parking counters are refused) and it does not crash, the logon task fails
+# quietly (no box, "Installed" stays absent), and /terminate ends it.
 #
 #   tray_real_build.sh <build folder> <source folder>
 set -u
@@ -30,6 +31,17 @@ rig_picture desktop tray-icon
 rig_check "no message box on the way" test -z "$(rig_tool windows '#32770|*' | awk -F '\t' '$3 == 1')"
 rig_check "the logon task could not be made: Installed stays absent" lacks_installed
 rig_check "... and no task was left behind" test -z "$(rig_wine schtasks /query 2>/dev/null | grep -i quellora)"
+
+# Wine refuses the parking counters: the icon stays the normal one (its top
+# right core lit) through several one-second ticks, and the program runs on.
+normal_throughout=yes
+for i in $(seq 8); do
+    [ "$(rig_pixel 'Shell_TrayWnd|*' 1273 7)" = 52D6FF ] || normal_throughout=no
+    sleep 0.5
+done
+rig_check "counters refused: never the parked icon" [ "$normal_throughout" = yes ]
+rig_check "... and the program still runs" kill -0 "$instance"
+rig_check "its tooltip says no cores are parked" grep -qF 'No cores are parked.' <<<"$(rig_tool tips)"
 
 rig_launch "$exe" /terminate
 terminate=$RIG_PID

@@ -23,13 +23,24 @@
 //   wintool shot <window>|desktop <file> the picture of the window on the screen, as BMP
 //   wintool pixel <window> <x> <y>       RRGGBB of a pixel of the client area
 //   wintool close <window>               posts WM_CLOSE
+//   wintool tips                         the tooltip texts of the notification-area icons, one a line
+//   wintool balloon                      the balloon on the screen: title, text
+//   wintool balloons <ms>                watches for that long; each balloon that appears
+//                                        (not one on the screen already):
+//                                        milliseconds since the start, title, text
+//   wintool menus                        the open popup menus, from left to right, read from
+//                                        the screen: menu, item row (separators left out),
+//                                        checked (1/0)
 //
 // <window> is a handle (0x...) or "class|title": either part may be empty or
 // "*" (any); the title may end in "*" (begins with). Numbers are decimal or 0x...
 //
 // Exit codes: 0 done, 1 bad usage, 2 not found, timed out or failed.
 #include <windows.h>
+//
+#include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -524,6 +535,257 @@ int Close(int argc, wchar_t** argv) {
     return PostMessageW(window, WM_CLOSE, 0, 0) ? kOk : kFailed;
 }
 
+
+// ---- The shell's notification area, whose windows belong to another process:
+// what a message there reads or writes goes through memory of that process.
+
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    bool ok() const { return address_ != nullptr; }
+    // The remote address `offset` bytes in.
+    uintptr_t at(size_t offset) const { return reinterpret_cast<uintptr_t>(address_) + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        SIZE_T done = 0;
+        return offset + size <= size_ &&
+               WriteProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, &done) && done == size;
+    }
+    bool Read(size_t offset, void* data, size_t size) {
+        SIZE_T done = 0;
+        return offset + size <= size_ &&
+               ReadProcessMemory(process_, reinterpret_cast<void*>(at(offset)), data, size, &done) && done == size;
+    }
+    std::wstring ReadText(size_t offset, size_t maxChars) {
+        std::vector<wchar_t> text(maxChars + 1, 0);
+        if (!Read(offset, text.data(), maxChars * sizeof(wchar_t))) return {};
+        return text.data();
+    }
+
+private:
+    size_t size_;
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+constexpr size_t kRemoteText = 1024;  // characters
+
+bool IsBalloon(HWND tooltip) { return (GetWindowLongW(tooltip, GWL_STYLE) & TTS_BALLOON) != 0; }
+
+std::vector<HWND> Tooltips(bool balloons) {
+    Selector s;
+    s.className = TOOLTIPS_CLASSW;
+    std::vector<HWND> found;
+    for (HWND window : TopLevel(&s, balloons)) {
+        if (IsBalloon(window) == balloons) found.push_back(window);
+    }
+    return found;
+}
+
+// The text of the first tool of a tooltip (an icon's tooltip has one: the icon).
+std::wstring ToolText(HWND tooltip) {
+    RemoteBuffer remote(tooltip, sizeof(TTTOOLINFOW) + (kRemoteText + 1) * sizeof(wchar_t));
+    if (!remote.ok()) {
+        Error(L"wintool: no memory in the tooltip's process");
+        return {};
+    }
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszText = reinterpret_cast<wchar_t*>(remote.at(sizeof info));
+    const wchar_t empty = 0;
+    if (!remote.Write(0, &info, sizeof info) || !remote.Write(sizeof info, &empty, sizeof empty)) return {};
+    DWORD_PTR found = 0;
+    if (!SendMessageTimeoutW(tooltip, TTM_ENUMTOOLSW, 0, static_cast<LPARAM>(remote.at(0)), SMTO_ABORTIFHUNG, 2000,
+                             &found) ||
+        !found)
+        return {};
+    return remote.ReadText(sizeof info, kRemoteText);
+}
+
+std::wstring BalloonTitle(HWND balloon) {
+    RemoteBuffer remote(balloon, sizeof(TTGETTITLE) + (kRemoteText + 1) * sizeof(wchar_t));
+    if (!remote.ok()) return {};
+    TTGETTITLE title{};
+    title.dwSize = sizeof title;
+    title.cch = kRemoteText;
+    title.pszTitle = reinterpret_cast<wchar_t*>(remote.at(sizeof title));
+    const wchar_t empty = 0;
+    if (!remote.Write(0, &title, sizeof title) || !remote.Write(sizeof title, &empty, sizeof empty)) return {};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(balloon, TTM_GETTITLE, 0, static_cast<LPARAM>(remote.at(0)), SMTO_ABORTIFHUNG, 2000, &result);
+    return remote.ReadText(sizeof title, kRemoteText);
+}
+
+int Tips() {
+    for (HWND tooltip : Tooltips(false)) {
+        const std::wstring text = ToolText(tooltip);
+        if (!text.empty()) Write(OneLine(text));
+    }
+    return kOk;
+}
+
+int Balloon() {
+    for (HWND balloon : Tooltips(true)) Write(OneLine(BalloonTitle(balloon)) + L"\t" + OneLine(TextOf(balloon)));
+    return kOk;
+}
+
+// The shell makes a new window for every balloon it shows.
+int Balloons(int argc, wchar_t** argv) {
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG end = start + Timeout(argc, argv, 0, 10000);
+    std::vector<HWND> seen = Tooltips(true);  // those on the screen already are not new
+    while (GetTickCount64() < end) {
+        for (HWND balloon : Tooltips(true)) {
+            bool known = false;
+            for (HWND s : seen) known = known || s == balloon;
+            if (known) continue;
+            const std::wstring text = TextOf(balloon);
+            if (text.empty()) continue;  // not filled in yet
+            seen.push_back(balloon);
+            Write(std::to_wstring(GetTickCount64() - start) + L"\t" + OneLine(BalloonTitle(balloon)) + L"\t" +
+                  OneLine(text));
+        }
+        Sleep(40);
+    }
+    return kOk;
+}
+
+// The check marks of the open popup menus, read from the screen (a menu's
+// items cannot be read from another process under Wine). Each menu window,
+// from left to right, is cut into its item rows (runs of rows with text
+// ink; separators are too thin to count); an item is checked when its check
+// column holds ink. Ink is what differs clearly from the row's most common
+// colour, so a highlighted row reads like the others.
+struct Screen {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+bool Capture(const RECT& r, Screen& out) {
+    out.width = r.right - r.left;
+    out.height = r.bottom - r.top;
+    if (out.width <= 0 || out.height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, out.width, out.height, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        const auto* p = static_cast<const uint32_t*>(bits);
+        out.pixels.assign(p, p + static_cast<size_t>(out.width) * out.height);
+        for (uint32_t& c : out.pixels) c &= 0xFFFFFF;
+        ok = true;
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+bool Ink(uint32_t c, uint32_t background) {
+    int diff = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = static_cast<int>((c >> shift) & 0xFF), b = static_cast<int>((background >> shift) & 0xFF);
+        diff += a > b ? a - b : b - a;
+    }
+    return diff > 200;
+}
+
+uint32_t RowBackground(const Screen& s, int y) {
+    std::vector<std::pair<uint32_t, int>> counts;
+    for (int x = 3; x < s.width - 3; ++x) {
+        const uint32_t c = s.at(x, y);
+        bool found = false;
+        for (auto& [colour, n] : counts) {
+            if (colour == c) {
+                ++n;
+                found = true;
+                break;
+            }
+        }
+        if (!found) counts.push_back({c, 1});
+    }
+    uint32_t best = 0;
+    int most = 0;
+    for (const auto& [colour, n] : counts) {
+        if (n > most) {
+            most = n;
+            best = colour;
+        }
+    }
+    return best;
+}
+
+constexpr int kCheckColumnEnd = 18;  // the check mark's column, from the left edge
+constexpr int kMinItemInkRows = 5;   // a separator's line is thinner
+
+int Menus() {
+    Selector s;
+    s.className = L"#32768";
+    std::vector<HWND> windows = TopLevel(&s, true);
+    if (windows.empty()) return kFailed;
+    std::vector<RECT> rects;
+    for (HWND w : windows) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        rects.push_back(r);
+    }
+    std::vector<size_t> order(windows.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].left < rects[b].left; });
+    int menu = 0;
+    for (size_t index : order) {
+        Screen screen;
+        if (!Capture(rects[index], screen)) continue;
+        int row = 0, start = -1;
+        bool checked = false;
+        auto finish = [&](int end) {
+            if (start >= 0 && end - start >= kMinItemInkRows) {
+                Write(std::to_wstring(menu) + L"\t" + std::to_wstring(row) + L"\t" + (checked ? L"1" : L"0"));
+                ++row;
+            }
+            start = -1;
+            checked = false;
+        };
+        for (int y = 2; y < screen.height - 2; ++y) {
+            const uint32_t background = RowBackground(screen, y);
+            bool text = false, check = false;
+            for (int x = kCheckColumnEnd; x < screen.width - kCheckColumnEnd && !text; ++x) text = Ink(screen.at(x, y), background);
+            for (int x = 3; x < kCheckColumnEnd && !check; ++x) check = Ink(screen.at(x, y), background);
+            if (text) {
+                if (start < 0) start = y;
+                checked = checked || check;
+            } else {
+                finish(y);
+            }
+        }
+        finish(screen.height - 2);
+        ++menu;
+    }
+    return kOk;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -552,6 +814,10 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"shot") result = Shot(n, a);
     else if (command == L"pixel") result = Pixel(n, a);
     else if (command == L"close") result = Close(n, a);
+    else if (command == L"tips") result = Tips();
+    else if (command == L"balloon") result = Balloon();
+    else if (command == L"balloons") result = Balloons(n, a);
+    else if (command == L"menus") result = Menus();
     if (result == kUsage) Error(L"wintool: bad usage of " + command);
     return result;
 }
