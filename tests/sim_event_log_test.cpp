@@ -147,6 +147,16 @@ TEST(SimToolMonitoring, SwitchesLoadCountersAndEventsFromTheCommandLine) {
     EXPECT_EQ(sim({"events", "clear"}).exitCode, 0);
     EXPECT_EQ(sim({"events"}).out, "");
 
+    // A list of plans takes turns: three switches, the newest first in the log.
+    ASSERT_EQ(sim({"active", "saver,balanced", "--by", "C:\\Tools\\switcher.exe", "--times", "3", "--every", "10"}).exitCode,
+              0);
+    listed = sim({"events"});
+    const size_t first = listed.out.find("Balanced -> Power saver");
+    const size_t second = listed.out.find("Power saver -> Balanced");
+    EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second) << listed.out;
+    EXPECT_EQ(sim({"active", "saver,nothing", "--times", "2"}).exitCode, 2);
+    EXPECT_EQ(sim({"active", "saver", "--times", "0"}).exitCode, 1);
+
     EXPECT_EQ(sim({"update", "version", "6.0.3.0"}).exitCode, 0);
     EXPECT_EQ(sim({"update", "installer", "signed", "Someone Else"}).exitCode, 0);
     EXPECT_EQ(sim({"update", "revocation", "offline"}).exitCode, 0);

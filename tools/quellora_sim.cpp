@@ -4,9 +4,11 @@
 //   quellora-sim help
 //
 // Exit codes: 0 done, 1 bad usage (the usage line is printed), 2 failure.
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/assembly.h"
@@ -206,23 +208,39 @@ int Active(Context& c) {
         return kOk;
     }
     // The switch is another program's: this tool's own, or the one --by and --pid name.
+    // With --times, the plans of a list ("saver,balanced") take turns, --every ms apart.
     ProcessIdentity by = m.CurrentProcess();
+    uint32_t times = 1, everyMs = 0;
     for (size_t i = 1; i < c.args.size(); i += 2) {
         if (i + 1 >= c.args.size()) return kUsage;
         if (EqualsIgnoreAsciiCase(c.args[i], u"--by")) {
             by.path = c.args[i + 1];
         } else if (EqualsIgnoreAsciiCase(c.args[i], u"--pid")) {
             if (!ParseNumber(c.args[i + 1], 0xFFFFFFFFu, by.pid)) return kUsage;
+        } else if (EqualsIgnoreAsciiCase(c.args[i], u"--times")) {
+            if (!ParseNumber(c.args[i + 1], 1000, times) || times == 0) return kUsage;
+        } else if (EqualsIgnoreAsciiCase(c.args[i], u"--every")) {
+            if (!ParseNumber(c.args[i + 1], 3600000, everyMs)) return kUsage;
         } else {
             return kUsage;
         }
     }
-    Guid plan;
-    if (!ResolvePlan(m, c.args[0], plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + c.args[0]);
-    if (m.IsOverlay(plan)) return Failed(u"an overlay is made active with: overlay active <1|2|3>");
+    std::vector<Guid> plans;
+    for (const std::u16string& name : Split(c.args[0], u',')) {
+        Guid plan;
+        if (!ResolvePlan(m, name, plan) || !m.PlanExists(plan)) return Failed(u"no such plan: " + name);
+        if (m.IsOverlay(plan)) return Failed(u"an overlay is made active with: overlay active <1|2|3>");
+        plans.push_back(plan);
+    }
+    if (plans.empty()) return kUsage;
     SimPowerApi api(m);
     api.SetActivator(by);
-    return api.SetActiveScheme(plan) == err::kSuccess ? kOk : kFailed;
+    const auto start = std::chrono::steady_clock::now();
+    for (uint32_t i = 0; i < times; ++i) {
+        if (i > 0) std::this_thread::sleep_until(start + std::chrono::milliseconds(uint64_t(everyMs) * i));
+        if (api.SetActiveScheme(plans[i % plans.size()]) != err::kSuccess) return kFailed;
+    }
+    return kOk;
 }
 
 int Load(Context& c) {
@@ -859,8 +877,10 @@ const std::vector<Command>& Commands() {
         {u"help", u"help", u"lists the commands", 0, 0, Help},
         {u"status", u"status", u"layout, Windows, active plan and overlay, power source, parked cores", 0, 0, Status},
         {u"plans", u"plans", u"every plan: * active, [hidden], [overlay], [name unreadable]", 0, 0, Plans},
-        {u"active", u"active [<plan> [--by <program path>] [--pid <id>]]",
-         u"shows or sets the active plan (Windows applies it and logs which program switched)", 0, 5, Active},
+        {u"active", u"active [<plan>[,<plan>...] [--by <program path>] [--pid <id>] [--times <n> --every <ms>]]",
+         u"shows or sets the active plan (Windows applies it and logs which program switched); plans of a list take "
+         u"turns n times",
+         0, 9, Active},
         {u"load", u"load [<percent> [all|<processor>...]]",
          u"shows or sets the load of logical processors (busy cores are not parked)", 0, 65, Load},
         {u"counters", u"counters normal|disabled|no-utility",

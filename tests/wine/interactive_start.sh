@@ -12,6 +12,7 @@ build=$1
 source=$2
 . "$source/tests/wine/rig.sh"
 rig_start "$build" "$source" interactive_start || exit 1
+. "$source/tests/wine/tray_steps.sh"
 
 tray='WndClass-{df0cc042-6f6f-4712-bf25-2b984f3e8777}|WndName-{7298c6b8-835f-4234-8054-49925ccd4038}'
 user_key='HKCU\Software\Quellora'
@@ -64,18 +65,9 @@ terminate_all() {
     INSTANCE_MS=$instance_ms
 }
 
-# forget_program: the machine as before the program's first start (the
-# prefix copied for this run may hold what earlier runs left).
-forget_program() {
-    local key
-    for key in "$user_key" "$machine_key" 'HKLM\Software\Ostrima' 'HKLM\Software\Taskwarden'; do
-        rig_wine reg delete "$key" /f >/dev/null 2>&1
-    done
-}
-
 # ---- A first start after an update: notices, balloon, clean-up, logon task.
 rig_sim reset >/dev/null
-forget_program
+tray_forget_program
 rig_wine reg add "$user_key" /v UpdateFinished /t REG_DWORD /d 1 /f >/dev/null
 rig_wine reg add "$machine_key" /v IconSetNumber /t REG_DWORD /d 3 /f >/dev/null
 rig_wine reg add "$user_key" /v Enabled /t REG_DWORD /d 1 /f >/dev/null
@@ -249,7 +241,7 @@ rig_sim threadmark none >/dev/null
 # ---- /uninstall: the program's plan, keys and task go; a built-in plan is active.
 maker='{0DDBA11F-7E57-4E57-8E57-00000000CAFE}'
 install_traces() {
-    forget_program
+    tray_forget_program
     rig_sim powercfg /duplicatescheme 8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c "$maker" >/dev/null
     rig_sim powercfg /changename "$maker" 'Ostrima Highest Performance' >/dev/null
     rig_sim active "$maker" >/dev/null
@@ -294,7 +286,7 @@ rig_check "/uninstall beside Taskwarden: the program's own keys still go" lacks_
 
 # ---- /nosystray: the main window alone on the main thread; no tray window; closing it ends the process.
 rig_sim reset >/dev/null
-forget_program
+tray_forget_program
 rig_launch "$exe" /nosystray
 alone=$RIG_PID
 if window=$(rig_wait '#32770|Quellora' 20000); then
@@ -311,7 +303,7 @@ fi
 
 # ---- The notice in the dark theme (the theme is known from step 13 on).
 rig_sim reset >/dev/null
-forget_program
+tray_forget_program
 rig_sim theme dark >/dev/null
 rig_wine reg add "$user_key" /v Enabled /t REG_DWORD /d 0 /f >/dev/null
 rig_wine reg add "$user_key" /v LowPowerPlan /t REG_SZ /d x /f >/dev/null

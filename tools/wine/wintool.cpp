@@ -453,46 +453,68 @@ int Clipboard() {
     return kOk;
 }
 
-// A 24-bit bottom-up BMP of a screen rectangle.
-bool SaveScreen(const RECT& r, const wchar_t* path) {
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    if (width <= 0 || height <= 0) return false;
+struct Screen {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+bool Capture(const RECT& r, Screen& out) {
+    out.width = r.right - r.left;
+    out.height = r.bottom - r.top;
+    if (out.width <= 0 || out.height <= 0) return false;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     bool ok = false;
     if (bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+        BitBlt(memory, 0, 0, out.width, out.height, screen, r.left, r.top, SRCCOPY);
         GdiFlush();
         SelectObject(memory, old);
-        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-        const DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + imageSize;
-        HANDLE out = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (out != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
-                 WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-                 WriteFile(out, bits, imageSize, &written, nullptr);
-            CloseHandle(out);
-        }
+        const auto* p = static_cast<const uint32_t*>(bits);
+        out.pixels.assign(p, p + static_cast<size_t>(out.width) * out.height);
+        for (uint32_t& c : out.pixels) c &= 0xFFFFFF;
+        ok = true;
     }
     if (bitmap) DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+// A screen rectangle as a 32-bit top-down BMP.
+bool SaveScreen(const RECT& r, const wchar_t* path) {
+    Screen screen;
+    if (!Capture(r, screen)) return false;
+    for (uint32_t& c : screen.pixels) c |= 0xFF000000;  // opaque, whatever a reader makes of the fourth byte
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = screen.width;
+    header.biHeight = -screen.height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    const DWORD imageSize = static_cast<DWORD>(screen.pixels.size() * sizeof(uint32_t));
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + imageSize;
+    HANDLE out = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
+                    WriteFile(out, &header, sizeof header, &written, nullptr) &&
+                    WriteFile(out, screen.pixels.data(), imageSize, &written, nullptr);
+    CloseHandle(out);
     return ok;
 }
 
@@ -666,44 +688,6 @@ int Balloons(int argc, wchar_t** argv) {
 // ink; separators are too thin to count); an item is checked when its check
 // column holds ink. Ink is what differs clearly from the row's most common
 // colour, so a highlighted row reads like the others.
-struct Screen {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
-    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-bool Capture(const RECT& r, Screen& out) {
-    out.width = r.right - r.left;
-    out.height = r.bottom - r.top;
-    if (out.width <= 0 || out.height <= 0) return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, out.width, out.height, screen, r.left, r.top, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, old);
-        const auto* p = static_cast<const uint32_t*>(bits);
-        out.pixels.assign(p, p + static_cast<size_t>(out.width) * out.height);
-        for (uint32_t& c : out.pixels) c &= 0xFFFFFF;
-        ok = true;
-    }
-    if (bitmap) DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
-
 bool Ink(uint32_t c, uint32_t background) {
     int diff = 0;
     for (int shift = 0; shift < 24; shift += 8) {
