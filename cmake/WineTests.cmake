@@ -121,11 +121,10 @@ if(QUELLORA_SIM)
   # About sixty starts of the program and a hundred registry looks.
   quellora_window_test(interactive_start 900)
   quellora_window_test(boost_dialog)
-  quellora_window_test(tray)
-  quellora_window_test(tray_notices)
   # They wait for the tray's minutes: a new calendar minute, the 30-second
-  # drift check, the first update check after 60 s.
-  set_tests_properties(wine.window.tray wine.window.tray_notices PROPERTIES TIMEOUT 480)
+  # drift checks, the first update check after 60 s.
+  quellora_window_test(tray 600)
+  quellora_window_test(tray_notices 600)
 else()
   quellora_window_test(tray_real_build)
 endif()
