@@ -92,11 +92,11 @@ sleep $((61 - $(date -u +%-S)))   # a new minute begins
 watch="$RIG_DIR/balloons"
 rig_tool balloons 52000 >"$watch" &
 watcher=$!
-# One switch every 3.3 s (by one program that keeps its own time): each is
+# One switch every 4 s (by one program that keeps its own time): each is
 # seen by itself (the active plan is read once a second), and each balloon
 # stays long enough to be seen (Wine's shell shows a balloon 2 s after it is
 # asked to, and a newer one replaces it).
-rig_sim active saver,balanced --by 'C:\Tools\switcher.exe' --pid 4242 --times 12 --every 3300 >/dev/null
+rig_sim active saver,balanced --by 'C:\Tools\switcher.exe' --pid 4242 --times 12 --every 4000 >/dev/null
 # The last switch's report comes about 1.5 s after it: still in this minute.
 minute_ok=$([ "$(date -u +%-S)" -ge 57 ] && echo no || echo yes)
 wait "$watcher"
@@ -136,17 +136,24 @@ in_use=$(rig_sim plans | tr -d '\r' | awk '$1 == "*" { $1 = ""; $2 = ""; sub(/^ 
 # ---- The menu: plans and options as they are.
 rig_wine reg add "$TRAY_USER_KEY" /v AlwaysShowEfficiencyClassSelection /t REG_DWORD /d 0 /f >/dev/null
 rig_tool post "$tray" 0x401 0 517 >/dev/null
-# menu_checks <rows> <keys...>: opens a submenu with the keys and prints its
-# check marks, one a row (the submenu is the second menu from the left), once
-# all its rows are drawn.
-menu_checks() {
+# menu_rows <menu>: how many rows of that open popup menu are drawn (0 is the
+# tray menu, 1 the submenu open beside it).
+menu_rows() { rig_tool menus | tr -d '\r' | awk -F '\t' -v m="$1" '$1 == m { n++ } END { print n + 0 }'; }
+# menu_open <rows> <letter>: closes the open submenu, if any, and waits until
+# it is gone (keys typed into a closing submenu may go to the wrong menu);
+# then opens the submenu of that letter and prints its check marks, one a row,
+# once all its rows are drawn.
+menu_open() {
     local rows=$1 checks i
-    shift
-    rig_tool keys '#32768|*' "$@" >/dev/null
+    if [ "$(menu_rows 1)" != 0 ]; then
+        rig_tool keys '#32768|*' left >/dev/null
+        for i in $(seq 30); do [ "$(menu_rows 1)" = 0 ] && break; sleep 0.1; done
+    fi
+    rig_tool keys '#32768|*' "$2" >/dev/null
     for i in $(seq 30); do
-        sleep 0.3
         checks=$(rig_tool menus | tr -d '\r' | awk -F '\t' '$1 == 1 { printf "%s", $3 }')
         [ ${#checks} = "$rows" ] && break
+        sleep 0.3
     done
     echo "$checks"
 }
@@ -157,19 +164,20 @@ if rig_wait '#32768|*' 10000 >/dev/null; then
     'High performance') expected=010 ;;
     *) expected=001 ;;
     esac
-    plans=$(menu_checks 3 p)
+    plans=$(menu_open 3 p)
     rig_picture desktop tray-menu
     rig_check "the plan submenu: three plans, the active one ($in_use) checked ($plans)" test "$plans" = "$expected"
     # Enabled, the six idle times, the custom time, the settings.
-    boost=$(menu_checks 9 left d)
+    boost=$(menu_open 9 d)
     rig_picture desktop tray-menu-boost
     rig_check "Dynamic Boost: enabled checked, the 15-minute item and no other ($boost)" test "$boost" = 100001000
     # Plan notices, efficiency classes, the maker's plan, start with Windows (no task).
-    options=$(menu_checks 4 left t)
+    options=$(menu_open 4 t)
     rig_picture desktop tray-menu-options
     rig_check "options: plan notices checked, the others not ($options)" test "$options" = 1000
     # Power saver is the third plan: down twice from the first, and Enter.
-    rig_tool keys '#32768|*' left p down down enter >/dev/null
+    menu_open 3 p >/dev/null
+    rig_tool keys '#32768|*' down down enter >/dev/null
     for i in $(seq 50); do grep -q '^\* .*Power saver' <<<"$(rig_sim plans | tr -d '\r')" && break; sleep 0.1; done
     rig_check "choosing Power saver makes it active" grep -q '^\* .*Power saver' <<<"$(rig_sim plans | tr -d '\r')"
     rig_check "... and turns Dynamic Boost off" tray_wait_value "$TRAY_USER_KEY" DynPwr 0x0 3000
