@@ -19,6 +19,7 @@
 #include "power/main_topology.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
+#include "profiles/profile_store.h"
 #include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"
 #include "tests/support/temp_dir.h"
@@ -107,6 +108,12 @@ void ModelFigures(int runs) {
     }
     InProcess("ReapplyStored, 20 plans", env, runs, [&] { ReapplyStored(power); });
     InProcess("CheckAllPlans (log), 20 plans", env, runs, [&] { CheckAllPlans(power, drift::kLog, nullptr); });
+    InProcess("CheckAllPlans (restore), 20 plans", env, runs, [&] { CheckAllPlans(power, drift::kRestore, nullptr); });
+    // A profile of every setting applied to a plan with a remembered copy.
+    PlanSettings profile;
+    ProfileInfo info;
+    CaptureProfile(power, guids::kHighPerformance, u"Bench", profile, info);
+    InProcess("ApplyProfile, plan with a copy", env, runs, [&] { ApplyProfile(power, profile, guids::kBalanced, true); });
 }
 
 }  // namespace
@@ -130,6 +137,7 @@ int main(int argc, char** argv) {
         WriteBytes(folder + "/Profile " + std::to_string(i) + ".json", copy);
     }
     WholeProcess("quellora /profiles (1,000 profiles)", state.path(), {"/profiles"}, runs);
+    WholeProcess("quellora /applyprofile Bench Balanced", state.path(), {"/applyprofile", "Bench", "Balanced"}, runs);
     ModelFigures(runs);
     return 0;
 }
