@@ -380,8 +380,9 @@ bool ScratchGroup(SelfTest& t, Live& live) {
     model.dc.coreParkingMin[0] = 41;
     model.ac.minFrequency[0] = 23;
     model.dc.minFrequency[0] = 29;
-    if (!t.Check(WriteToPlan(live.power, model, live.heterogeneous, false, false), u"model writes the scratch plan")) {
-        WriteFailure failure = live.power.LastFailure();
+    WriteFailure failure;
+    if (!t.Check(WriteToPlan(live.power, model, live.heterogeneous, false, false, &failure),
+                 u"model writes the scratch plan")) {
         if (failure.failed && !failure.activationFailed)
             t.Print(Format(u"        Windows refused %s %s = %u (error %u)", failure.entry.ac ? u"AC" : u"DC",
                            GuidToText(failure.entry.setting), failure.entry.value, failure.error));

@@ -12,6 +12,7 @@
 #include "platform/startup_state.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {
@@ -113,6 +114,11 @@ std::u16string DriftLogPath() {
 
 bool CheckDrift(PowerSchemeAccess& power, const Guid& plan, int mode, bool log, DriftRecord* record) {
     if (mode == drift::kOff) return false;
+    // Loading, comparing and restoring are one step: an apply that wrote the
+    // plan and has yet to update the copy must not look like drift. A check
+    // that cannot wait its turn is skipped; the next one comes soon.
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return false;
     PlanSettings stored;
     if (!LoadStored(power, plan, stored)) return false;
     const bool heterogeneous = IsHeterogeneousProcessor();

@@ -36,7 +36,8 @@ struct DriftRecord {
 int DriftMode();
 // "AC CoreParkingMin[1]: expected 100, found (none); DC ..."
 std::u16string DriftDetails(const std::vector<DiffEntry>& differences);
-// Compares one plan with its remembered copy; true when it drifted.
+// Compares one plan with its remembered copy; true when it drifted. One step
+// under the plan-write guard, so it never runs inside an apply.
 bool CheckDrift(PowerSchemeAccess& power, const Guid& plan, int mode, bool log, DriftRecord* record);
 // Checks every listed plan (logging); answers how many drifted.
 int CheckAllPlans(PowerSchemeAccess& power, int mode, std::vector<DriftRecord>* drifted);

@@ -6,6 +6,7 @@
 #include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {
@@ -146,6 +147,8 @@ std::vector<Guid> StoredAdvanced(const PlanSettings& stored) {
 }
 
 bool RefreshStored(PowerSchemeAccess& power, const Guid& plan) {
+    PlanWriteGuard guard;  // what is read is what is saved
+    if (guard.TimedOut()) return false;
     PlanSettings stored;
     if (!LoadStored(power, plan, stored)) return true;
     PlanSettings live;
@@ -168,11 +171,22 @@ bool DeleteStored(PowerSchemeAccess& power, const Guid& plan) {
     return ok;
 }
 
+bool WriteAndRefresh(PowerSchemeAccess& power, const Guid& plan, const std::vector<SettingWrite>& batch, bool activate,
+                     WriteFailure* failure) {
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return PlanWriteGuard::Failed(failure);
+    if (!power.WriteSettings(plan, batch, activate, failure)) return false;
+    RefreshStored(power, plan);
+    return true;
+}
+
 bool ReapplyStored(PowerSchemeAccess& power) {
     const bool hetero = IsHeterogeneousProcessor();
     for (const Guid& plan : power.ListedPlans()) {
+        // The copy loaded is the one written: an apply in between would be undone.
+        PlanWriteGuard guard;
         PlanSettings stored;
-        if (LoadStored(power, plan, stored)) WriteToPlan(power, stored, hetero, false, false);
+        if (!guard.TimedOut() && LoadStored(power, plan, stored)) WriteToPlan(power, stored, hetero, false, false);
     }
     return true;
 }

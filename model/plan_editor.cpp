@@ -4,6 +4,7 @@
 #include "model/plan_settings.h"
 #include "model/presets.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {
@@ -54,7 +55,8 @@ void StagePreset(PowerSchemeAccess& power, EditorState& state, int presetNumber)
     state.pendingEdits = true;
 }
 
-bool ApplyEditor(PowerSchemeAccess& power, EditorState& state) {
+bool ApplyEditor(PowerSchemeAccess& power, EditorState& state, WriteFailure* failure) {
+    if (failure) *failure = WriteFailure{};
     const int staged = state.stagedPreset;
     state.stagedPreset = 0;
     state.pendingEdits = false;
@@ -81,17 +83,34 @@ bool ApplyEditor(PowerSchemeAccess& power, EditorState& state) {
     model.ac.minFrequency[f.efficiencyClass] = static_cast<uint32_t>(f.minStateAc);
     model.dc.minFrequency[f.efficiencyClass] = static_cast<uint32_t>(f.minStateDc);
 
+    // The writes and the remembered copy are one step: a drift check in
+    // between would take the new values for drift.
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return PlanWriteGuard::Failed(failure);
+    WriteFailure first;
     bool ok = true;
-    if (staged > 0) ok = ApplyPreset(power, f.plan, staged, Sides::Both) && ok;
-    ok = WriteToPlan(power, model, heterogeneous, true, false) && ok;
-    if (state.remember) {
+    if (staged > 0) ok = ApplyPreset(power, f.plan, staged, Sides::Both, &first) && ok;
+    WriteFailure fields;
+    ok = WriteToPlan(power, model, heterogeneous, true, false, &fields) && ok;
+    if (!first.failed) first = fields;
+    // The copy must never hold values the plan refused: after a failed write it stays as it was.
+    if (ok && state.remember) {
         SaveStoredSide(power, f.plan, true, model.ac);
         SaveStoredSide(power, f.plan, false, model.dc);
         if (staged > 0) RefreshStored(power, f.plan);
-    } else {
+    } else if (ok) {
         DeleteStored(power, f.plan);
     }
-    ok = power.ActivateCurrentScheme() && ok;
+    uint32_t error = 0;
+    if (!power.ActivateCurrentScheme(&error)) {
+        if (!first.failed) {
+            first.failed = true;
+            first.activationFailed = true;
+            first.error = error;
+        }
+        ok = false;
+    }
+    if (failure) *failure = first;
     return ok;
 }
 

@@ -13,6 +13,7 @@
 namespace quellora {
 
 class PowerSchemeAccess;
+struct WriteFailure;
 
 struct PolicyFields {
     bool selected = false;  // all three lists of the power source have a selection
@@ -44,9 +45,11 @@ void LoadEditor(PowerSchemeAccess& power, const Guid& plan, int32_t efficiencyCl
 // Shows the preset's floors for the class on screen in the parking fields and
 // stages it; the edits count as pending.
 void StagePreset(PowerSchemeAccess& power, EditorState& state, int presetNumber);
-// Clears the staging and the pending edits, then writes: the staged preset on
-// both sides, the fields (maximum state of the class raised to 100), the
-// remembered copy saved or deleted, and the active scheme applied again.
-bool ApplyEditor(PowerSchemeAccess& power, EditorState& state);
+// Clears the staging and the pending edits, then writes, as one step under the
+// plan-write guard: the staged preset on both sides, the fields (maximum
+// state of the class raised to 100), the remembered copy saved or deleted,
+// and the active scheme applied again. When a write fails, the copy is left
+// as it was, and `failure` (when given) tells the first refusal.
+bool ApplyEditor(PowerSchemeAccess& power, EditorState& state, WriteFailure* failure = nullptr);
 
 }  // namespace quellora

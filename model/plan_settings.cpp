@@ -4,6 +4,7 @@
 
 #include "platform/registry_helpers.h"
 #include "platform/text.h"
+#include "power/plan_write_guard.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {
@@ -91,27 +92,81 @@ void ReadSide(PowerSchemeAccess& power, const Guid& plan, bool ac, SourceSetting
     }
 }
 
+const Guid* ClassSetting(const Guid& class0, const Guid& class1, int32_t efficiencyClass) {
+    if (efficiencyClass == 0) return &class0;
+    if (efficiencyClass == 1) return &class1;
+    return nullptr;  // not addressable
+}
+
+// One typed write; the first refusal of the whole write goes into `failure`.
+bool Put(PowerSchemeAccess& power, const Guid& plan, const Guid* setting, bool ac, uint32_t value, WriteFailure& failure,
+         uint32_t* error = nullptr) {
+    if (setting == nullptr) return false;
+    uint32_t code = 0;
+    if (power.WriteSetting(plan, guids::kSubProcessor, *setting, ac, value, &code)) return true;
+    if (error) {
+        *error = code;  // the caller decides whether it counts
+        return false;
+    }
+    if (!failure.failed) {
+        failure.failed = true;
+        failure.entry = SettingWrite{*setting, ac, value};
+        failure.error = code;
+    }
+    return false;
+}
+
 bool WriteSide(PowerSchemeAccess& power, const Guid& plan, bool ac, const SourceSettings& side, bool writeHetero,
-               bool raiseMaxState) {
+               bool raiseMaxState, WriteFailure& failure) {
     bool ok = true;
     if (writeHetero && side.hasHetero) {
-        ok = power.WriteHeteroPolicy(plan, ac, side.heteroPolicy) && ok;
-        ok = power.WriteShortSchedPolicy(plan, ac, side.heteroShortPolicy) && ok;
-        ok = power.WriteSchedPolicy(plan, ac, side.heteroLongPolicy) && ok;
+        ok = Put(power, plan, &guids::kHeteroPolicy, ac, side.heteroPolicy, failure) && ok;
+        ok = Put(power, plan, &guids::kShortSchedPolicy, ac, side.heteroShortPolicy, failure) && ok;
+        ok = Put(power, plan, &guids::kSchedPolicy, ac, side.heteroLongPolicy, failure) && ok;
     }
     for (const auto& [cls, value] : side.coreParkingMin) {
+        const Guid* setting = ClassSetting(guids::kCoreParkingMin0, guids::kCoreParkingMin1, cls);
         uint32_t error = 0;
-        if (power.WriteCoreParkingMin(plan, cls, ac, value, &error)) continue;
-        if (cls != 0 && cls != 1) {
+        if (Put(power, plan, setting, ac, value, failure, &error)) continue;
+        if (setting == nullptr) {
             ok = false;  // not addressable: nothing to repair
             continue;
         }
         RepairCoreParkingDescription();
-        ok = power.WriteCoreParkingMin(plan, cls, ac, value) && ok;
+        ok = Put(power, plan, setting, ac, value, failure) && ok;
     }
     for (const auto& [cls, value] : side.minFrequency) {
-        ok = power.WriteMinProcessorState(plan, cls, ac, value) && ok;
-        if (raiseMaxState) ok = power.WriteMaxProcessorState(plan, cls, ac, 100) && ok;
+        ok = Put(power, plan, ClassSetting(guids::kMinProcessorState0, guids::kMinProcessorState1, cls), ac, value,
+                 failure) && ok;
+        if (raiseMaxState)
+            ok = Put(power, plan, ClassSetting(guids::kMaxProcessorState0, guids::kMaxProcessorState1, cls), ac, 100,
+                     failure) && ok;
+    }
+    return ok;
+}
+
+bool WriteModel(PowerSchemeAccess& power, const PlanSettings& source, bool writeHetero, bool raiseMaxState,
+                bool activate, WriteFailure& failure) {
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return PlanWriteGuard::Failed(&failure);
+    bool ok = WriteSide(power, source.plan, true, source.ac, writeHetero, raiseMaxState, failure);
+    ok = WriteSide(power, source.plan, false, source.dc, writeHetero, raiseMaxState, failure) && ok;
+    std::vector<SettingWrite> batch;
+    for (const auto& [setting, value] : source.ac.advanced) batch.push_back({setting, true, value});
+    for (const auto& [setting, value] : source.dc.advanced) batch.push_back({setting, false, value});
+    WriteFailure batchFailure;
+    if (!batch.empty() && !power.WriteSettings(source.plan, batch, false, &batchFailure)) {
+        ok = false;
+        if (!failure.failed) failure = batchFailure;
+    }
+    uint32_t error = 0;
+    if (activate && !power.ActivateCurrentScheme(&error)) {
+        ok = false;
+        if (!failure.failed) {
+            failure.failed = true;
+            failure.activationFailed = true;
+            failure.error = error;
+        }
     }
     return ok;
 }
@@ -202,14 +257,10 @@ bool ReadFromPlan(PowerSchemeAccess& power, PlanSettings& target, const std::vec
 }
 
 bool WriteToPlan(PowerSchemeAccess& power, const PlanSettings& source, bool writeHetero, bool raiseMaxState,
-                 bool activate) {
-    bool ok = WriteSide(power, source.plan, true, source.ac, writeHetero, raiseMaxState);
-    ok = WriteSide(power, source.plan, false, source.dc, writeHetero, raiseMaxState) && ok;
-    std::vector<SettingWrite> batch;
-    for (const auto& [setting, value] : source.ac.advanced) batch.push_back({setting, true, value});
-    for (const auto& [setting, value] : source.dc.advanced) batch.push_back({setting, false, value});
-    if (!batch.empty()) ok = power.WriteSettings(source.plan, batch, false) && ok;
-    if (activate) ok = power.ActivateCurrentScheme() && ok;
+                 bool activate, WriteFailure* failure) {
+    WriteFailure record;
+    bool ok = WriteModel(power, source, writeHetero, raiseMaxState, activate, record);
+    if (failure) *failure = record;
     return ok;
 }
 

@@ -15,6 +15,7 @@
 namespace quellora {
 
 class PowerSchemeAccess;
+struct WriteFailure;
 
 struct SourceSettings {
     std::map<int32_t, uint32_t> coreParkingMin;  // efficiency class -> minimum unparked cores, percent
@@ -76,11 +77,11 @@ bool NeedsHeterogeneousProcessor(const AdvancedSettingDef& def);
 // a side (everything else unreadable is just absent).
 bool ReadFromPlan(PowerSchemeAccess& power, PlanSettings& target, const std::vector<int32_t>& classes, bool readHetero,
                   const std::vector<Guid>& advanced);
-// Writes what the model holds; true when every write succeeded. A refused
-// advanced value rolls the advanced batch back (the failure stays readable in
-// `power.LastFailure()`).
+// Writes what the model holds, as one step under the plan-write guard; true
+// when every write succeeded. A refused advanced value rolls the advanced
+// batch back; `failure` (when given) tells the first refusal.
 bool WriteToPlan(PowerSchemeAccess& power, const PlanSettings& source, bool writeHetero, bool raiseMaxState,
-                 bool activate);
+                 bool activate, WriteFailure* failure = nullptr);
 bool Equals(const PlanSettings& a, const PlanSettings& b);
 bool Equals(const SourceSettings& a, const SourceSettings& b);
 // All AC differences, then all DC ones.

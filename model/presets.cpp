@@ -5,6 +5,7 @@
 #include "model/persisted_store.h"
 #include "model/plan_settings.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "power/setting_metadata.h"
 
 namespace quellora {
@@ -71,11 +72,10 @@ std::vector<SettingWrite> PresetEntries(PowerSchemeAccess& power, const Guid& pl
     return entries;
 }
 
-bool ApplyPreset(PowerSchemeAccess& power, const Guid& plan, int presetNumber, Sides sides) {
+bool ApplyPreset(PowerSchemeAccess& power, const Guid& plan, int presetNumber, Sides sides, WriteFailure* failure) {
+    if (failure) *failure = WriteFailure{};
     if (presetNumber <= 0) return true;
-    if (!power.WriteSettings(plan, PresetEntries(power, plan, presetNumber, sides), false)) return false;
-    RefreshStored(power, plan);
-    return true;
+    return WriteAndRefresh(power, plan, PresetEntries(power, plan, presetNumber, sides), false, failure);
 }
 
 std::optional<uint32_t> PresetValue(PowerSchemeAccess& power, const Guid& plan, int presetNumber, const Guid& setting,
@@ -113,6 +113,8 @@ int DetectPreset(PowerSchemeAccess& power, const Guid& plan, Sides sides) {
 }
 
 bool ResetToWindowsDefaults(PowerSchemeAccess& power, const Guid& plan) {
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return false;
     std::vector<Guid> settings = AdvancedSettingGuids();
     for (const Guid& g : {guids::kMinProcessorState0, guids::kMaxProcessorState0, guids::kMinProcessorState1,
                           guids::kMaxProcessorState1}) {
@@ -131,6 +133,13 @@ bool ResetToWindowsDefaults(PowerSchemeAccess& power, const Guid& plan) {
         }
     }
     return coreParkingWritten;
+}
+
+bool ResetToWindowsDefaultsAndForget(PowerSchemeAccess& power, const Guid& plan) {
+    PlanWriteGuard guard;
+    if (guard.TimedOut() || !ResetToWindowsDefaults(power, plan)) return false;
+    const bool activated = power.ActivateCurrentScheme();
+    return DeleteStored(power, plan) && activated;
 }
 
 }  // namespace quellora

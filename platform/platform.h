@@ -22,6 +22,7 @@
 #include "platform/registry.h"
 #include "platform/resource_modules.h"
 #include "platform/services.h"
+#include "platform/session_mutexes.h"
 #include "platform/session_watch.h"
 #include "platform/signatures.h"
 #include "platform/system_info.h"
@@ -53,6 +54,7 @@ struct Platform {
     EventLog* eventLog = nullptr;
     Http* http = nullptr;
     Signatures* signatures = nullptr;
+    SessionMutexes* mutexes = nullptr;
 };
 
 // The platform of this process. Set once at start, before any other thread

@@ -7,6 +7,7 @@
 #include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/maker_plan_scan.h"
+#include "power/plan_write_guard.h"
 
 namespace quellora {
 
@@ -118,7 +119,15 @@ bool PowerSchemeAccess::ReadPlanNameFromRegistry(const Guid& plan, std::u16strin
 bool PowerSchemeAccess::WritePlanName(const Guid& plan, std::u16string_view name) {
     if (!available_) return false;
     auto bytes = Utf16Bytes(name);
-    return api_->WriteFriendlyName(plan, nullptr, nullptr, bytes.data(), static_cast<uint32_t>(bytes.size())) == 0;
+    const bool written =
+        api_->WriteFriendlyName(plan, nullptr, nullptr, bytes.data(), static_cast<uint32_t>(bytes.size())) == 0;
+    // A long-lived object must not keep answering the old name.
+    std::lock_guard lock(mutex_);
+    cachedActivePlan_ = Guid{};
+    cachedActiveName_.clear();
+    balancedNameKnown_ = false;
+    balancedName_.clear();
+    return written;
 }
 
 bool PowerSchemeAccess::WritePlanDescription(const Guid& plan, std::u16string_view description) {
@@ -235,12 +244,12 @@ bool PowerSchemeAccess::ActivatePlanByName(std::u16string_view name) {
     return FindPlanByName(name, plan) && ActivatePlan(plan);
 }
 
-std::vector<Guid> PowerSchemeAccess::OverlayList() {
+std::vector<Guid> PowerSchemeAccess::OverlayList(bool rebuild) {
     // Built once per instance: the overlay schemes are part of the Windows
     // installation, and probing their names before every read would triple the
     // calls of a system that has none.
     std::lock_guard lock(mutex_);
-    if (!overlayListBuilt_) {
+    if (!overlayListBuilt_ || rebuild) {
         overlays_.clear();
         if (overlaySupport_) {
             static const Guid kOverlays[] = {guids::kOverlay1, guids::kOverlay2, guids::kOverlay3};
@@ -257,8 +266,11 @@ std::vector<Guid> PowerSchemeAccess::OverlayList() {
 }
 
 bool PowerSchemeAccess::IsOverlay(const Guid& plan) {
-    const auto list = OverlayList();
-    return std::find(list.begin(), list.end(), plan) != list.end();
+    auto contains = [&](const std::vector<Guid>& list) { return std::find(list.begin(), list.end(), plan) != list.end(); };
+    if (contains(OverlayList())) return true;
+    // An overlay scheme Windows added after the list was made: one more look.
+    const bool overlayGuid = plan == guids::kOverlay1 || plan == guids::kOverlay2 || plan == guids::kOverlay3;
+    return overlayGuid && overlaySupport_ && contains(OverlayList(true));
 }
 
 bool PowerSchemeAccess::OverlaysInUse(bool reread) {
@@ -405,12 +417,23 @@ bool PowerSchemeAccess::ReadMaxProcessorStateByName(std::u16string_view planName
     return FindPlanByName(planName, plan) && ReadMaxProcessorState(plan, cls, ac, value);
 }
 
-bool PowerSchemeAccess::WriteSettings(const Guid& plan, const std::vector<SettingWrite>& batch, bool activate) {
-    {
-        std::lock_guard lock(mutex_);
-        lastFailure_ = WriteFailure{};
-    }
+bool PowerSchemeAccess::WriteSettings(const Guid& plan, const std::vector<SettingWrite>& batch, bool activate,
+                                      WriteFailure* failure) {
+    WriteFailure record;
+    auto fail = [&](const SettingWrite& entry, uint32_t error) {
+        record.failed = true;
+        record.entry = entry;
+        record.error = error;
+        if (failure) *failure = record;
+        return false;
+    };
+    if (failure) *failure = record;
     if (batch.empty()) return true;
+
+    // Made visible before the guard is taken: powercfg may take a while, and it changes no value.
+    for (const auto& entry : batch) UnhideSetting(entry.setting);
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return fail(batch.front(), err::kWaitTimeout);
 
     struct Old {
         uint32_t value = 0;
@@ -420,47 +443,30 @@ bool PowerSchemeAccess::WriteSettings(const Guid& plan, const std::vector<Settin
     for (size_t i = 0; i < batch.size(); ++i) {
         old[i].read = ReadSetting(plan, guids::kSubProcessor, batch[i].setting, batch[i].ac, old[i].value);
     }
-    for (const auto& entry : batch) UnhideSetting(entry.setting);
-
     for (size_t i = 0; i < batch.size(); ++i) {
         uint32_t error = 0;
         if (WriteSetting(plan, guids::kSubProcessor, batch[i].setting, batch[i].ac, batch[i].value, &error)) continue;
-        {
-            std::lock_guard lock(mutex_);
-            lastFailure_.failed = true;
-            lastFailure_.entry = batch[i];
-            lastFailure_.error = error;
-        }
         // Put back what this batch already changed; entries whose old value
         // could not be read keep the new one.
         for (size_t j = 0; j < i; ++j) {
             if (old[j].read) WriteSetting(plan, guids::kSubProcessor, batch[j].setting, batch[j].ac, old[j].value);
         }
-        return false;
+        return fail(batch[i], error);
     }
-    if (activate && !ActivateCurrentScheme()) {
-        std::lock_guard lock(mutex_);
-        lastFailure_.failed = true;
-        lastFailure_.activationFailed = true;
-        return false;
+    uint32_t error = 0;
+    if (activate && !ActivateCurrentScheme(&error)) {
+        record.activationFailed = true;
+        return fail(SettingWrite{}, error);
     }
     return true;
 }
 
-WriteFailure PowerSchemeAccess::LastFailure() {
-    std::lock_guard lock(mutex_);
-    return lastFailure_;
-}
-
-bool PowerSchemeAccess::ActivateCurrentScheme() {
+bool PowerSchemeAccess::ActivateCurrentScheme(uint32_t* error) {
     Processes* processes = Sys().processes;
-    if (!processes) return false;
-    uint32_t error = 0;
-    bool started = processes->StartDetached(u"\"" + PowercfgPath() + u"\" -setactive scheme_current", error);
-    if (!started) {
-        std::lock_guard lock(mutex_);
-        lastFailure_.error = error;
-    }
+    uint32_t code = err::kCallNotImplemented;
+    const bool started =
+        processes && processes->StartDetached(u"\"" + PowercfgPath() + u"\" -setactive scheme_current", code);
+    if (error) *error = started ? 0 : code;
     return started;
 }
 

@@ -23,7 +23,8 @@ struct SettingWrite {
     uint32_t value = 0;
 };
 
-// The last refused batch.
+// Why a batch failed: the refused entry and Windows' error code, or the
+// activation that could not start. Each write hands its own to its caller.
 struct WriteFailure {
     bool failed = false;
     bool activationFailed = false;
@@ -69,6 +70,7 @@ public:
     std::vector<NamedPlan> ListedNamedPlans();
     bool ReadPlanName(const Guid& plan, std::u16string& name);
     bool ReadPlanNameFromRegistry(const Guid& plan, std::u16string& name);
+    // Forgets the names this object keeps (the active plan's, Balanced's).
     bool WritePlanName(const Guid& plan, std::u16string_view name);
     bool WritePlanDescription(const Guid& plan, std::u16string_view description);
     bool DuplicatePlan(const Guid& source, Guid& created);
@@ -115,12 +117,16 @@ public:
     bool ReadMaxProcessorStateByName(std::u16string_view planName, int32_t efficiencyClass, bool ac, uint32_t& value);
 
     // Writes a batch in order; at the first refusal the earlier entries are put
-    // back and the failure is recorded. With `activate`, the active plan's
-    // values are re-applied afterwards.
-    bool WriteSettings(const Guid& plan, const std::vector<SettingWrite>& batch, bool activate);
-    WriteFailure LastFailure();
-    // Starts "powercfg -setactive scheme_current" without waiting for it.
-    bool ActivateCurrentScheme();
+    // back and `failure` (when given) tells what was refused. With `activate`,
+    // the active plan's values are re-applied afterwards. The batch is one
+    // step under the plan-write guard: no other thread's or process's batch
+    // or drift check runs inside it (a guard kept by another past its wait
+    // fails the batch with error 258, nothing written).
+    bool WriteSettings(const Guid& plan, const std::vector<SettingWrite>& batch, bool activate,
+                       WriteFailure* failure = nullptr);
+    // Starts "powercfg -setactive scheme_current" without waiting for it;
+    // `error` tells why it could not start.
+    bool ActivateCurrentScheme(uint32_t* error = nullptr);
 
     // Visibility in Windows' Power Options.
     bool IsSettingHidden(const Guid& setting);
@@ -131,7 +137,8 @@ private:
     bool ReadRaw(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac, uint32_t& value);
     bool OverlayOverrides(const Guid& overlay, const Guid& subgroup, const Guid& setting, bool ac);
     std::vector<Guid> EnumerateSchemes();
-    std::vector<Guid> OverlayList();
+    // Built on first need; `rebuild` looks at the system again.
+    std::vector<Guid> OverlayList(bool rebuild = false);
 
     PowerApi* api_ = nullptr;
     bool available_ = false;
@@ -144,7 +151,6 @@ private:
     std::vector<Guid> overlays_;
     bool overlaysInUseKnown_ = false;
     bool overlaysInUse_ = false;
-    WriteFailure lastFailure_;
     std::vector<Guid> unhidden_;
     bool balancedNameKnown_ = false;
     std::u16string balancedName_;

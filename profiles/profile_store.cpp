@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {
@@ -233,7 +234,13 @@ bool CaptureProfile(PowerSchemeAccess& power, const Guid& plan, std::u16string_v
     return true;
 }
 
-bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const Guid& target, bool activate) {
+bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const Guid& target, bool activate,
+                  WriteFailure* failure) {
+    if (failure) *failure = WriteFailure{};
+    // Writing the plan and updating its remembered copy are one step: a drift
+    // check in between would take the profile's values for drift.
+    PlanWriteGuard guard;
+    if (guard.TimedOut()) return PlanWriteGuard::Failed(failure);
     PlanSettings copy = settings;
     copy.plan = target;
     std::u16string name;
@@ -249,12 +256,31 @@ bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const 
             return !power.ReadSetting(target, guids::kSubProcessor, entry.first, ac, value);
         });
     }
-    const bool written = WriteToPlan(power, copy, IsHeterogeneousProcessor(), false, activate);
+    const bool heterogeneous = IsHeterogeneousProcessor();
+    // What the plan holds now of what the profile sets, to put back when a write fails.
+    PlanSettings before;
+    before.plan = target;
+    std::vector<Guid> advanced;
+    for (const SourceSettings* side : {&copy.ac, &copy.dc}) {
+        for (const auto& [setting, value] : side->advanced) advanced.push_back(setting);
+    }
+    const bool snapshot = ReadFromPlan(power, before, classes, heterogeneous, advanced);
+
+    if (!WriteToPlan(power, copy, heterogeneous, false, activate, failure)) {
+        // A failed apply changes nothing: the plan gets its earlier values
+        // back, and the remembered copy stays as it was.
+        if (snapshot) {
+            if (!copy.ac.hasHetero) before.ac.hasHetero = false;
+            if (!copy.dc.hasHetero) before.dc.hasHetero = false;
+            WriteToPlan(power, before, heterogeneous, false, activate);
+        }
+        return false;
+    }
     if (HasStored(power, target)) {
         SaveStoredSide(power, target, true, copy.ac);
         SaveStoredSide(power, target, false, copy.dc);
     }
-    return written;
+    return true;
 }
 
 }  // namespace quellora

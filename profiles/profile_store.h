@@ -13,6 +13,7 @@
 namespace quellora {
 
 class PowerSchemeAccess;
+struct WriteFailure;
 
 struct ProfileInfo {
     std::u16string name;
@@ -55,8 +56,11 @@ std::string ProfileText(const ProfileInfo& info, const PlanSettings& settings);
 bool CaptureProfile(PowerSchemeAccess& power, const Guid& plan, std::u16string_view profileName, PlanSettings& settings,
                     ProfileInfo& info);
 // Writes the settings to the target plan, reduced to what that plan has; the
-// plan's remembered copy follows when it has one.
-bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const Guid& target, bool activate);
+// plan's remembered copy follows when it has one, in the same step under the
+// plan-write guard. When a write fails, the plan gets its earlier values back,
+// the copy stays as it was, and `failure` (when given) tells the first refusal.
+bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const Guid& target, bool activate,
+                  WriteFailure* failure = nullptr);
 
 // "major.minor.build" of the running Windows; empty when unknown.
 std::u16string OsBuildText();

@@ -157,11 +157,11 @@ TEST_F(PlanSettingsTest, ARefusedAdvancedValueRollsTheBatchBackAndKeepsTheTypedV
     s.ac.advanced[kPerfCheck] = 77;
     s.dc.advanced[kCpDecreaseTime] = 9;
     env.machine().SetWriteRefusal(kCpDecreaseTime, false, 5);
-    EXPECT_FALSE(WriteToPlan(power, s, true, false, false));
+    WriteFailure failure;
+    EXPECT_FALSE(WriteToPlan(power, s, true, false, false, &failure));
     PlanSettings after = ReadAll(plan);
     EXPECT_EQ(after.ac.coreParkingMin[0], 66u);
     EXPECT_EQ(after.ac.advanced[kPerfCheck], before.ac.advanced[kPerfCheck]);
-    WriteFailure failure = power.LastFailure();
     EXPECT_TRUE(failure.failed);
     EXPECT_EQ(failure.entry.setting, kCpDecreaseTime);
 }

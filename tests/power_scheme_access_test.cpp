@@ -139,10 +139,10 @@ TEST_F(PowerSchemeAccessTest, BatchRollsBackWhenTheThirdEntryIsRefused) {
     env.machine().SetWriteRefusal(decreaseTime, false, 5);
     std::vector<SettingWrite> batch = {{perfCheck, true, 21}, {increaseTime, false, 3}, {decreaseTime, false, 7},
                                        {perfCheck, false, 40}};
-    EXPECT_FALSE(power.WriteSettings(guids::kBalanced, batch, true));
+    WriteFailure failure;
+    EXPECT_FALSE(power.WriteSettings(guids::kBalanced, batch, true, &failure));
     EXPECT_EQ(PlanValue(guids::kBalanced, perfCheck, true), before1);
     EXPECT_EQ(PlanValue(guids::kBalanced, increaseTime, false), before2);
-    WriteFailure failure = power.LastFailure();
     EXPECT_TRUE(failure.failed);
     EXPECT_FALSE(failure.activationFailed);
     EXPECT_EQ(failure.entry.setting, decreaseTime);
@@ -151,10 +151,10 @@ TEST_F(PowerSchemeAccessTest, BatchRollsBackWhenTheThirdEntryIsRefused) {
     EXPECT_EQ(failure.error, 5u);
     EXPECT_EQ(PowercfgStarts(u"-setactive"), 0u);  // nothing is activated after a refusal
 
-    // The next batch starts clean and activates.
+    // The next batch has a clean record of its own and activates.
     env.machine().ClearAllWriteRefusals();
-    EXPECT_TRUE(power.WriteSettings(guids::kBalanced, batch, true));
-    EXPECT_FALSE(power.LastFailure().failed);
+    EXPECT_TRUE(power.WriteSettings(guids::kBalanced, batch, true, &failure));
+    EXPECT_FALSE(failure.failed);
     EXPECT_EQ(PlanValue(guids::kBalanced, decreaseTime, false), 7u);
     EXPECT_EQ(PowercfgStarts(u"-setactive scheme_current"), 1u);
 }

@@ -124,12 +124,14 @@ TEST_F(PresetsTest, ARefusedPresetRollsBackAndLeavesTheCopyAlone) {
     SaveStoredSide(power, guids::kBalanced, false, side);
     const uint32_t before = Value(guids::kBalanced, guids::kCoreParkingMin0, true);
     env.machine().SetWriteRefusal(kPerfCheck, false, 5);
-    EXPECT_FALSE(ApplyPreset(power, guids::kBalanced, preset::kResponsive, Sides::Both));
+    WriteFailure failure;
+    EXPECT_FALSE(ApplyPreset(power, guids::kBalanced, preset::kResponsive, Sides::Both, &failure));
     EXPECT_EQ(Value(guids::kBalanced, guids::kCoreParkingMin0, true), before);
     PlanSettings stored;
     ASSERT_TRUE(LoadStored(power, guids::kBalanced, stored));
     EXPECT_EQ(stored.ac.coreParkingMin.at(0), 55u);
-    EXPECT_TRUE(power.LastFailure().failed);
+    EXPECT_TRUE(failure.failed);
+    EXPECT_EQ(failure.entry.setting, kPerfCheck);
 }
 
 TEST(EditorStaging, ThePresetFirstThenTheFields) {

@@ -11,6 +11,7 @@
 
 #include "platform/files.h"
 #include "platform/host/host_platform.h"
+#include "platform/host/host_session_mutexes.h"
 #include "platform/host/journal_registry.h"
 #include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_input_and_power.h"
@@ -39,7 +40,8 @@ class HostAssembly : public PlatformAssembly {
 public:
     explicit HostAssembly(const std::u16string& stateDir)
         : registry_((CreateDirectories(stateDir), Utf16ToUtf8(JoinPath(stateDir, u"registry.journal")))),
-          machine_(registry_, true),
+          mutexes_(stateDir),
+          machine_(registry_, true, &mutexes_),
           power_(machine_),
           system_(machine_),
           folders_(stateDir),
@@ -80,6 +82,7 @@ public:
         platform.eventLog = &eventLog_;
         platform.http = &http_;
         platform.signatures = &signatures_;
+        platform.mutexes = &mutexes_;
         machine = &machine_;
         // Windows would name this program by its path on a drive: the host's
         // path on Wine's drive for the root, Z:.
@@ -99,6 +102,8 @@ public:
 
 private:
     JournalRegistry registry_;
+    // Lock files beside the journal: the machine's lock and the program's own mutexes.
+    host::HostSessionMutexes mutexes_;
     sim::SimMachine machine_;
     sim::SimPowerApi power_;
     sim::SimSystemInfo system_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,10 @@ namespace quellora {
 namespace {
 
 constexpr std::string_view kHeader = "QUELLORA-SIM-REGISTRY 1";
+// A snapshot's first line: the header, a tab, "snapshot" and its size in
+// bytes, twelve digits (readers that know only the header skip the line).
+constexpr std::string_view kSnapshotMark = "\tsnapshot ";
+constexpr size_t kSnapshotDigits = 12;
 
 const char* HiveName(Hive hive) {
     switch (hive) {
@@ -211,6 +216,7 @@ void JournalRegistry::Reopen() {
     fd_ = fresh;
     memory_.Clear();
     offset_ = 0;
+    snapshotBytes_ = 0;
     struct stat st {};
     if (::fstat(fd_, &st) == 0) {
         dev_ = st.st_dev;
@@ -277,7 +283,13 @@ bool JournalRegistry::LockCurrent() {
 }
 
 uint32_t JournalRegistry::ApplyLine(std::string_view line) {
-    if (line.empty() || line.substr(0, kHeader.size()) == kHeader) return err::kSuccess;
+    if (line.empty()) return err::kSuccess;
+    if (line.substr(0, kHeader.size()) == kHeader) {
+        const std::string_view rest = line.substr(kHeader.size());
+        if (rest.substr(0, kSnapshotMark.size()) == kSnapshotMark)
+            snapshotBytes_ = std::strtoull(std::string(rest.substr(kSnapshotMark.size())).c_str(), nullptr, 10);
+        return err::kSuccess;
+    }
     std::vector<std::string_view> f = SplitTabs(line);
     if (f.size() < 4 || f.back() != "." || f[0].size() != 1) return err::kInvalidData;
     f.pop_back();
@@ -350,7 +362,9 @@ uint32_t JournalRegistry::Change(Op op, Hive hive, std::u16string_view key, std:
         if (offset_ == 0 && st.st_size == 0) line.insert(0, std::string(kHeader) + "\n");
         if (WriteAll(fd_, line)) {
             offset_ = static_cast<uint64_t>(st.st_size) + line.size();
-            if (offset_ > threshold_) CompactLocked();
+            // Past twice the last snapshot at least: a snapshot over the
+            // threshold would otherwise be written anew at every change.
+            if (offset_ > std::max(threshold_, 2 * snapshotBytes_)) CompactLocked();
         } else {
             ::flock(fd_, LOCK_UN);
             Reopen();  // back to what the file holds
@@ -362,12 +376,19 @@ uint32_t JournalRegistry::Change(Op op, Hive hive, std::u16string_view key, std:
 }
 
 bool JournalRegistry::CompactLocked() {
-    std::string snapshot(kHeader);
-    snapshot.push_back('\n');
+    std::string body;
     for (const sim::RegistryKeyDump& key : memory_.Dump()) {
-        if (!key.path.empty()) snapshot += Record(KeyLine('K', key.hive, key.path));
-        for (const RegEntry& entry : key.values) snapshot += Record(SetLine(key.hive, key.path, entry.name, entry.value));
+        if (!key.path.empty()) body += Record(KeyLine('K', key.hive, key.path));
+        for (const RegEntry& entry : key.values) body += Record(SetLine(key.hive, key.path, entry.name, entry.value));
     }
+    const size_t headerBytes = kHeader.size() + kSnapshotMark.size() + kSnapshotDigits + 1;
+    char digits[kSnapshotDigits + 1];
+    std::snprintf(digits, sizeof digits, "%012llu", static_cast<unsigned long long>(headerBytes + body.size()));
+    std::string snapshot(kHeader);
+    snapshot += kSnapshotMark;
+    snapshot += digits;
+    snapshot.push_back('\n');
+    snapshot += body;
     const std::string temp = path_ + ".compact." + std::to_string(::getpid());
     const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) return false;
@@ -388,6 +409,7 @@ bool JournalRegistry::CompactLocked() {
     dev_ = st.st_dev;
     ino_ = st.st_ino;
     offset_ = snapshot.size();
+    snapshotBytes_ = snapshot.size();
     return true;
 }
 

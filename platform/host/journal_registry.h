@@ -3,8 +3,9 @@
 // line under an exclusive advisory lock (flock), so it is on disk at once and
 // other processes see it: before every call the file is looked at (one stat),
 // lines added since are applied, and a file replaced by another process is
-// read again whole. Past a few megabytes the journal is rewritten as a
-// snapshot (temporary file, then rename).
+// read again whole. Past a few megabytes (4 MiB, or twice the size of the
+// last snapshot when that is more) the journal is rewritten as a snapshot
+// (temporary file, then rename); the snapshot's first line records its size.
 //
 // Line format (UTF-8, fields separated by tabs, "%", tab, CR and LF in names
 // written as %25, %09, %0D, %0A, unpaired surrogates as %uXXXX; the last
@@ -59,7 +60,8 @@ public:
 
     // Rewrites the journal as a snapshot of the registry now.
     bool Compact();
-    // The journal size past which a change compacts it.
+    // The journal size past which a change compacts it, unless the last
+    // snapshot was more than half of that.
     void SetCompactThreshold(uint64_t bytes);
     // The journal's size as last seen.
     uint64_t JournalBytes();
@@ -85,6 +87,7 @@ private:
     ino_t ino_ = 0;
     uint64_t offset_ = 0;  // bytes applied: up to the end of the last complete line
     uint64_t threshold_ = kDefaultCompactBytes;
+    uint64_t snapshotBytes_ = 0;  // the last snapshot's size, from its first line
 };
 
 }  // namespace quellora

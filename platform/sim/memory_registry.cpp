@@ -124,6 +124,7 @@ MemoryRegistry::Node* MemoryRegistry::FindOrCreate(Hive hive, std::u16string_vie
 
 uint32_t MemoryRegistry::QueryValue(Hive hive, std::u16string_view key, std::u16string_view name, RegValue& out,
                                     RegView view) {
+    Notify(hive, key, false);
     std::lock_guard<std::mutex> lock(mutex_);
     Node* node = Find(hive, key, view);
     if (node == nullptr) return err::kFileNotFound;
@@ -135,6 +136,7 @@ uint32_t MemoryRegistry::QueryValue(Hive hive, std::u16string_view key, std::u16
 
 uint32_t MemoryRegistry::SetValue(Hive hive, std::u16string_view key, std::u16string_view name,
                                   const RegValue& value, RegView view) {
+    Notify(hive, key, true);
     std::lock_guard<std::mutex> lock(mutex_);
     Node* node = FindOrCreate(hive, key, view);
     if (RegEntry* entry = node->FindValue(name)) {
@@ -146,6 +148,7 @@ uint32_t MemoryRegistry::SetValue(Hive hive, std::u16string_view key, std::u16st
 }
 
 uint32_t MemoryRegistry::DeleteValue(Hive hive, std::u16string_view key, std::u16string_view name, RegView view) {
+    Notify(hive, key, true);
     std::lock_guard<std::mutex> lock(mutex_);
     Node* node = Find(hive, key, view);
     if (node == nullptr) return err::kFileNotFound;
@@ -159,17 +162,20 @@ uint32_t MemoryRegistry::DeleteValue(Hive hive, std::u16string_view key, std::u1
 }
 
 uint32_t MemoryRegistry::CreateKey(Hive hive, std::u16string_view key, RegView view) {
+    Notify(hive, key, true);
     std::lock_guard<std::mutex> lock(mutex_);
     FindOrCreate(hive, key, view);
     return err::kSuccess;
 }
 
 uint32_t MemoryRegistry::OpenKey(Hive hive, std::u16string_view key, RegView view) {
+    Notify(hive, key, false);
     std::lock_guard<std::mutex> lock(mutex_);
     return Find(hive, key, view) ? err::kSuccess : err::kFileNotFound;
 }
 
 uint32_t MemoryRegistry::DeleteKey(Hive hive, std::u16string_view key, RegView view) {
+    Notify(hive, key, true);
     std::u16string path = ResolveViewPath(hive, key, view);
     std::lock_guard<std::mutex> lock(mutex_);
     size_t cut = path.rfind(u'\\');
@@ -187,6 +193,7 @@ uint32_t MemoryRegistry::DeleteKey(Hive hive, std::u16string_view key, RegView v
 }
 
 uint32_t MemoryRegistry::DeleteTree(Hive hive, std::u16string_view key, RegView view) {
+    Notify(hive, key, true);
     std::u16string path = ResolveViewPath(hive, key, view);
     std::lock_guard<std::mutex> lock(mutex_);
     if (path.empty()) return err::kAccessDenied;
@@ -204,6 +211,7 @@ uint32_t MemoryRegistry::DeleteTree(Hive hive, std::u16string_view key, RegView 
 
 uint32_t MemoryRegistry::EnumKeys(Hive hive, std::u16string_view key, std::vector<std::u16string>& names,
                                   RegView view) {
+    Notify(hive, key, false);
     std::lock_guard<std::mutex> lock(mutex_);
     names.clear();
     Node* node = Find(hive, key, view);
@@ -215,6 +223,7 @@ uint32_t MemoryRegistry::EnumKeys(Hive hive, std::u16string_view key, std::vecto
 
 uint32_t MemoryRegistry::EnumValues(Hive hive, std::u16string_view key, std::vector<RegEntry>& values,
                                     RegView view) {
+    Notify(hive, key, false);
     std::lock_guard<std::mutex> lock(mutex_);
     values.clear();
     Node* node = Find(hive, key, view);
@@ -242,5 +251,7 @@ void MemoryRegistry::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto& root : roots_) root = std::make_unique<Node>();
 }
+
+void MemoryRegistry::SetObserver(Observer observer) { observer_ = std::move(observer); }
 
 }  // namespace quellora::sim

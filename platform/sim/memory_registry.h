@@ -5,6 +5,7 @@
 // WOW6432Node. Thread-safe.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -60,13 +61,25 @@ public:
     // Removes every key and value.
     void Clear();
 
+    // Called at the start of every call, outside the registry's lock, with the
+    // key it addresses and whether it changes something: lets a test start
+    // another thread at an exact point of a sequence of calls. Set it while
+    // no other thread uses the registry.
+    using Observer = std::function<void(Hive hive, std::u16string_view key, bool change)>;
+    void SetObserver(Observer observer);
+
 private:
     struct Node;
     Node* Find(Hive hive, std::u16string_view key, RegView view) const;
     Node* FindOrCreate(Hive hive, std::u16string_view key, RegView view);
 
+    void Notify(Hive hive, std::u16string_view key, bool change) {
+        if (observer_) observer_(hive, key, change);
+    }
+
     mutable std::mutex mutex_;
     std::unique_ptr<Node> roots_[3];
+    Observer observer_;
 };
 
 }  // namespace quellora::sim

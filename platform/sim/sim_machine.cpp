@@ -155,16 +155,54 @@ WindowsVersion WindowsForBuild(uint32_t build) {
     return v;
 }
 
-SimMachine::SimMachine(Registry& registry, bool ownsRegistry) : registry_(registry), ownsRegistry_(ownsRegistry) {
+// A process that died holding the lock loses it; one that hangs is waited for this long.
+constexpr uint32_t kMachineWaitMs = 60000;
+
+class SimMachine::Exclusive {
+public:
+    explicit Exclusive(SimMachine& machine) : machine_(machine) {
+        if (machine_.mutexes_ == nullptr) {
+            machine_.localMutex_.lock();
+        } else {
+            // A machine whose lock cannot be had still works, as it did before there was one.
+            owned_ = machine_.mutexes_->Acquire(kMachineMutex, kMachineWaitMs) == MutexWait::Acquired;
+        }
+    }
+    ~Exclusive() {
+        if (machine_.mutexes_ == nullptr) {
+            machine_.localMutex_.unlock();
+        } else if (owned_) {
+            machine_.mutexes_->Release(kMachineMutex);
+        }
+    }
+    Exclusive(const Exclusive&) = delete;
+    Exclusive& operator=(const Exclusive&) = delete;
+
+private:
+    SimMachine& machine_;
+    bool owned_ = false;
+};
+
+SimMachine::SimMachine(Registry& registry, bool ownsRegistry, SessionMutexes* mutexes)
+    : registry_(registry), ownsRegistry_(ownsRegistry), mutexes_(mutexes) {
     EnsureSeeded();
 }
 
-void SimMachine::EnsureSeeded() {
+bool SimMachine::NeedsSeed() {
     uint32_t schema = 0;
-    if (!ReadDword(registry_, kLm, paths::kFacts, fact::kSchemaVersion, schema) || schema < kSchemaVersion) {
-        const LayoutDef* layout = FindLayout(TextOr(registry_, kLm, paths::kFacts, fact::kLayout, u""));
-        Seed(layout ? *layout : *FindLayout(kDefaultLayout));
-        return;
+    return !ReadDword(registry_, kLm, paths::kFacts, fact::kSchemaVersion, schema) || schema < kSchemaVersion;
+}
+
+void SimMachine::EnsureSeeded() {
+    if (NeedsSeed()) {
+        Exclusive lock(*this);
+        // Another process may have seeded the machine while this one waited:
+        // seeding again would undo what it changed since.
+        if (NeedsSeed()) {
+            const LayoutDef* layout = FindLayout(TextOr(registry_, kLm, paths::kFacts, fact::kLayout, u""));
+            Seed(layout ? *layout : *FindLayout(kDefaultLayout));
+            return;
+        }
     }
     WriteProcessorKey(Layout(), true);
     if (ownsRegistry_) WriteOsVersionKey(Windows(), true);
@@ -173,6 +211,7 @@ void SimMachine::EnsureSeeded() {
 bool SimMachine::Reset(std::u16string_view layoutName) {
     const LayoutDef* layout = FindLayout(layoutName);
     if (layout == nullptr) return false;
+    Exclusive lock(*this);
     return Seed(*layout);
 }
 
@@ -305,6 +344,7 @@ Topology SimMachine::CurrentTopology() {
 bool SimMachine::SetLayout(std::u16string_view name) {
     const LayoutDef* layout = FindLayout(name);
     if (layout == nullptr) return false;
+    Exclusive lock(*this);
     WriteText(registry_, kLm, paths::kFacts, fact::kLayout, layout->name);
     WriteProcessorKey(*layout, false);
     if (layout->windowsBuild != 0) SetWindows(WindowsForBuild(layout->windowsBuild));
@@ -569,19 +609,24 @@ void SimMachine::ClearAllWriteRefusals() { registry_.DeleteTree(kLm, FactsSubkey
 // ---- Applied values
 
 void SimMachine::ApplyActivePlan() {
+    Exclusive lock(*this);
     const std::u16string key = FactsSubkey(fact::kApplied);
     const uint32_t sequence = DwordOr(registry_, kLm, key, fact::kSequence, 0) + 1;
-    registry_.DeleteTree(kLm, key);
     Guid active;
     WriteText(registry_, kLm, key, fact::kPlan, ActiveScheme(active) ? BareGuid(active) : u"");
+    // The new values over the old ones first; only then what is no longer in force goes.
+    std::vector<std::u16string> stale;
     for (const Guid& setting : kAppliedSettings) {
         for (bool ac : {true, false}) {
             uint32_t value = 0;
             if (ReadEffectiveValue(guids::kSubProcessor, setting, ac, value) == err::kSuccess) {
                 WriteDword(registry_, kLm, key, AppliedValueName(setting, ac), value);
+            } else {
+                stale.push_back(AppliedValueName(setting, ac));
             }
         }
     }
+    for (const std::u16string& name : stale) registry_.DeleteValue(kLm, key, name);
     WriteDword(registry_, kLm, key, fact::kSequence, sequence);
 }
 

@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/guid.h"
 #include "platform/registry.h"
+#include "platform/session_mutexes.h"
 #include "platform/sim/layouts.h"
 
 namespace quellora::sim {
@@ -40,6 +41,10 @@ inline constexpr std::u16string_view kDcIndex = u"DCSettingIndex";
 inline constexpr std::u16string_view kProvAcIndex = u"ProvAcSettingIndex";
 inline constexpr std::u16string_view kProvDcIndex = u"ProvDcSettingIndex";
 }  // namespace names
+
+// The machine's lock: every process (and thread) of one simulated machine
+// waits for it around a change that takes several registry writes.
+inline constexpr std::u16string_view kMachineMutex = u"QuelloraSimulatedMachine";
 
 // Raised whenever the seeded machine changes shape; an older machine is seeded again.
 inline constexpr uint32_t kSchemaVersion = 2;
@@ -85,7 +90,9 @@ public:
     // version. `ownsRegistry`: the registry is the simulated machine's alone
     // (the host), so the Windows version values under
     // HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion are kept in step.
-    SimMachine(Registry& registry, bool ownsRegistry);
+    // `mutexes`: where the machine's lock is shared with the other processes
+    // of the machine; null: the threads of this process only.
+    SimMachine(Registry& registry, bool ownsRegistry, SessionMutexes* mutexes = nullptr);
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
@@ -93,6 +100,7 @@ public:
     bool ownsRegistry() const { return ownsRegistry_; }
 
     // Seeds the default machine again (every plan, setting and fact), with a layout.
+    // Like every change of several steps here, under the machine's lock.
     bool Reset(std::u16string_view layout = kDefaultLayout);
 
     // ---- Processor layout
@@ -157,7 +165,9 @@ public:
     void ClearAllWriteRefusals();
 
     // ---- Applied values: what Windows put in force at the last activation.
-    // Records the active plan's values (overlay-aware) as applied.
+    // Records the active plan's values (overlay-aware) as applied, in one step:
+    // a reader meanwhile sees the earlier values or the new ones, never none,
+    // and the sequence number only grows.
     void ApplyActivePlan();
     uint32_t ApplySequence();
     // The applied value of a setting; before any activation, the value in force now.
@@ -233,6 +243,9 @@ public:
     void SetFactQword(std::u16string_view name, uint64_t value);
 
 private:
+    class Exclusive;  // holds the machine's lock
+
+    bool NeedsSeed();
     void EnsureSeeded();
     bool Seed(const LayoutDef& layout);
     void WriteProcessorKey(const LayoutDef& layout, bool onlyWhenDifferent);
@@ -245,6 +258,8 @@ private:
     std::mutex identityMutex_;
     ProcessIdentity identity_;
     Clock* clock_ = nullptr;
+    SessionMutexes* mutexes_;
+    std::recursive_mutex localMutex_;  // the machine's lock without `mutexes_`
     std::mutex topologyMutex_;
     const LayoutDef* topologyLayout_ = nullptr;
     Topology topology_;

@@ -55,10 +55,12 @@ public:
         platform.eventLog = &eventLog_;
         platform.http = &http_;
         platform.signatures = &signatures_;
+        platform.mutexes = &mutexes_;
     }
 
 private:
     win32::Win32Registry registry_;
+    win32::Win32SessionMutexes mutexes_;
     win32::Win32PowerApi power_;
     win32::Win32SystemInfo system_;
     win32::Win32Folders folders_;
@@ -87,7 +89,7 @@ private:
 class Win32Assembly : public PlatformAssembly {
 public:
     Win32Assembly()
-        : machine_(registry_, false),
+        : machine_(registry_, false, &mutexes_),
           power_(machine_),
           system_(machine_),
           processes_(machine_, &windowsProcesses_),
@@ -124,13 +126,16 @@ public:
         platform.eventLog = &eventLog_;
         platform.http = &http_;
         platform.signatures = &signatures_;
+        platform.mutexes = &mutexes_;
         machine = &machine_;
         machine_.SetCurrentProcess({folders_.ExecutablePath(), windowsProcesses_.CurrentProcessId()});
     }
 
 private:
-    // The machine lives in Windows' registry, which it shares with Windows.
+    // The machine lives in Windows' registry, which it shares with Windows;
+    // its lock is a mutex of the session, as the program's own are.
     win32::Win32Registry registry_;
+    win32::Win32SessionMutexes mutexes_;
     sim::SimMachine machine_;
     sim::SimPowerApi power_;
     sim::SimSystemInfo system_;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -225,6 +226,24 @@ public:
 class Win32FileVersions : public FileVersions {
 public:
     bool FixedFileVersion(std::u16string_view path, FileVersion& version) override;
+};
+
+// Named mutexes "Local\\<name>" of the session, each opened once and kept.
+class Win32SessionMutexes : public SessionMutexes {
+public:
+    Win32SessionMutexes() = default;
+    ~Win32SessionMutexes() override;
+    Win32SessionMutexes(const Win32SessionMutexes&) = delete;
+    Win32SessionMutexes& operator=(const Win32SessionMutexes&) = delete;
+
+    MutexWait Acquire(std::u16string_view name, uint32_t timeoutMs) override;
+    void Release(std::u16string_view name) override;
+
+private:
+    void* Handle(std::u16string_view name);  // HANDLE; null when it cannot be made
+
+    std::mutex mutex_;
+    std::vector<std::pair<std::u16string, void*>> handles_;
 };
 
 // PDH, bound at run time.

@@ -15,7 +15,8 @@ void CapturingConsole::WriteError(std::u16string_view text) {
 }
 
 SimEnv::SimEnv(std::u16string_view layout) {
-    machine_ = std::make_unique<sim::SimMachine>(registry_, true);
+    mutexes_ = std::make_unique<host::HostSessionMutexes>(dir_.path16());
+    machine_ = std::make_unique<sim::SimMachine>(registry_, true, mutexes_.get());
     if (layout != sim::kDefaultLayout) machine_->SetLayout(layout);
     power_ = std::make_unique<sim::SimPowerApi>(*machine_);
     system_ = std::make_unique<sim::SimSystemInfo>(*machine_);
@@ -61,6 +62,7 @@ SimEnv::SimEnv(std::u16string_view layout) {
     platform_.eventLog = eventLog_.get();
     platform_.http = http_.get();
     platform_.signatures = signatures_.get();
+    platform_.mutexes = mutexes_.get();
     SetPlatform(&platform_);
     ForgetShutdownEvent();
     // A new process: no language chosen yet, the English module beside the program.

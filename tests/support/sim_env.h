@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/host/host_platform.h"
+#include "platform/host/host_session_mutexes.h"
 #include "platform/sim/memory_registry.h"
 #include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_input_and_power.h"
@@ -98,6 +99,7 @@ public:
 private:
     TempDir dir_;
     sim::MemoryRegistry registry_;
+    std::unique_ptr<host::HostSessionMutexes> mutexes_;
     std::unique_ptr<sim::SimMachine> machine_;
     std::unique_ptr<sim::SimPowerApi> power_;
     std::unique_ptr<sim::SimSystemInfo> system_;
