@@ -6,12 +6,13 @@
 #   - the Windows build on the simulated machine, the same under Wine, compared
 #     byte for byte with the host, and its windows on a virtual screen (Xvfb,
 #     tests/wine/rig.sh; pictures in build-windows-sim/pictures/);
+#   - the plan-writes stress test under ThreadSanitizer (the tsan preset);
 #   - the fuzz targets for a bounded time (QUELLORA_FUZZ_SECONDS, default 60).
 # On a fresh Debian 12 machine (as root) it first installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ make nlohmann-json3-dev libtinyxml2-dev libgtest-dev googletest
+packages=(cmake ninja-build g++ libtsan2 make nlohmann-json3-dev libtinyxml2-dev libgtest-dev googletest
           g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev dpkg-dev
           xvfb imagemagick)
 missing=()
@@ -28,14 +29,14 @@ fi
 tools/tinyxml2-source.sh
 
 export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/quellora-wine}
-for preset in host windows windows-sim; do
+for preset in host windows windows-sim tsan; do
     echo "== build: $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
 
 status=0
-for preset in host windows windows-sim; do
+for preset in host windows windows-sim tsan; do
     echo "== tests: $preset"
     ctest --preset "$preset" || status=1
 done

@@ -155,6 +155,19 @@ int RunChildRole(std::u16string_view role, const std::vector<std::u16string>& ar
     if (role == u"exit") {
         return static_cast<int>(ParseLeadingInt(argument(0)));
     }
+    if (role == u"try-mutex") {
+        // Another process of the session asks for a named mutex without waiting.
+        win32::Win32SessionMutexes mutexes;
+        switch (mutexes.Acquire(argument(0), 0)) {
+            case MutexWait::Acquired:
+                mutexes.Release(argument(0));
+                return 20;
+            case MutexWait::TimedOut:
+                return 21;
+            case MutexWait::Unavailable:
+                return 22;
+        }
+    }
     return 2;
 }
 
