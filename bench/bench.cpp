@@ -17,6 +17,7 @@
 #include "model/persisted_store.h"
 #include "model/plan_settings.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/profile_store.h"
@@ -114,6 +115,8 @@ void ModelFigures(int runs) {
     ProfileInfo info;
     CaptureProfile(power, guids::kHighPerformance, u"Bench", profile, info);
     InProcess("ApplyProfile, plan with a copy", env, runs, [&] { ApplyProfile(power, profile, guids::kBalanced, true); });
+    // The guard alone: the session mutex (a lock file here) taken and given back.
+    InProcess("plan-write guard, taken and released", env, runs * 50, [] { PlanWriteGuard guard; });
 }
 
 }  // namespace

@@ -46,6 +46,10 @@ bool IsProcessorSettingHidden(const Guid& setting);
 // without a window, waiting at most a second; true when it started.
 bool RunPowercfgAttributes(const Guid& setting, bool hide);
 
+// One object may serve every thread of the program for hours: its caches are
+// guarded and follow renames and overlays added later, each batch reports its
+// own failure, and a batch is one step under the plan-write guard
+// (power/plan_write_guard.h).
 class PowerSchemeAccess {
 public:
     // Binds to the platform's power API; `available` tells whether it could.

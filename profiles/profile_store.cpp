@@ -246,25 +246,25 @@ bool ApplyProfile(PowerSchemeAccess& power, const PlanSettings& settings, const 
     std::u16string name;
     if (power.ReadPlanName(target, name)) copy.planName = name;
     const std::vector<int32_t> classes = UsualClasses(power, target);
+    const bool heterogeneous = IsHeterogeneousProcessor();
+    // What the plan holds now of what the profile sets, to put back when a
+    // write fails: the typed values here, the advanced ones as they are checked below.
+    PlanSettings before;
+    before.plan = target;
+    const bool snapshot = ReadFromPlan(power, before, classes, heterogeneous, {});
     auto present = [&](int32_t cls) { return std::find(classes.begin(), classes.end(), cls) != classes.end(); };
     for (bool ac : {true, false}) {
         SourceSettings& side = ac ? copy.ac : copy.dc;
+        std::map<Guid, uint32_t>& held = ac ? before.ac.advanced : before.dc.advanced;
         std::erase_if(side.coreParkingMin, [&](const auto& entry) { return !present(entry.first); });
         std::erase_if(side.minFrequency, [&](const auto& entry) { return !present(entry.first); });
         std::erase_if(side.advanced, [&](const auto& entry) {
             uint32_t value = 0;
-            return !power.ReadSetting(target, guids::kSubProcessor, entry.first, ac, value);
+            if (!power.ReadSetting(target, guids::kSubProcessor, entry.first, ac, value)) return true;
+            held[entry.first] = value;
+            return false;
         });
     }
-    const bool heterogeneous = IsHeterogeneousProcessor();
-    // What the plan holds now of what the profile sets, to put back when a write fails.
-    PlanSettings before;
-    before.plan = target;
-    std::vector<Guid> advanced;
-    for (const SourceSettings* side : {&copy.ac, &copy.dc}) {
-        for (const auto& [setting, value] : side->advanced) advanced.push_back(setting);
-    }
-    const bool snapshot = ReadFromPlan(power, before, classes, heterogeneous, advanced);
 
     if (!WriteToPlan(power, copy, heterogeneous, false, activate, failure)) {
         // A failed apply changes nothing: the plan gets its earlier values
