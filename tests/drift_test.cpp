@@ -3,7 +3,6 @@
 #include "model/drift.h"
 #include "model/persisted_store.h"
 #include "model/presets.h"
-#include "platform/assembly.h"
 #include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
@@ -220,23 +219,11 @@ TEST(DriftNotices, OnePerTickAndEachPlanAtMostEveryTenMinutes) {
     EXPECT_EQ(n->stringId, 9390u);
 }
 
-// Runs `body` against the simulated machine kept in `stateDir`, as the program does.
-template <typename Body>
-void OnMachine(const std::string& stateDir, Body body) {
-    setenv("QUELLORA_SIM_DIR", stateDir.c_str(), 1);
-    auto assembly = AssemblePlatform();
-    ScopedPlatform scope(&assembly->platform);
-    ResetMainTopology();
-    body();
-    ResetMainTopology();
-    unsetenv("QUELLORA_SIM_DIR");
-}
-
 TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
     testing::TempDir state, bin;
     const std::string program = testing::CopyProgramTo(bin.path());
     std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
-    OnMachine(state.path(), [] {
+    testing::OnMachine(state.path(), [] {
         PowerSchemeAccess power;
         PlanSettings s;
         s.plan = guids::kBalanced;
@@ -265,7 +252,7 @@ TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
     EXPECT_NE(off.out.find("1 plan(s) drifted\r\n"), std::string::npos);
     EXPECT_EQ(testing::ReadBytes(logPath), "");
 
-    OnMachine(state.path(), [] { WriteDword(Hive::CurrentUser, kAppKey, u"DriftProtection", 2); });
+    testing::OnMachine(state.path(), [] { WriteDword(Hive::CurrentUser, kAppKey, u"DriftProtection", 2); });
     auto restore = testing::RunProgram(program, {"/driftcheck"}, env);
     EXPECT_EQ(restore.exitCode, 1);
     EXPECT_NE(restore.out.find("Balanced: DRIFT (2 settings), restored\r\n"), std::string::npos) << restore.out;

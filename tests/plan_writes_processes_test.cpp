@@ -15,34 +15,21 @@
 #include <vector>
 
 #include "model/persisted_store.h"
-#include "platform/assembly.h"
 #include "platform/registry_helpers.h"
 #include "platform/startup_state.h"
 #include "power/main_topology.h"
 #include "power/power_scheme_access.h"
 #include "tests/support/run_program.h"
+#include "tests/support/sim_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace quellora {
 namespace {
 
+using testing::OnMachine;
 using testing::ProgramResult;
 using testing::RunProgram;
 using Env = std::map<std::string, std::string>;
-
-// Runs `body` in this process against the simulated machine kept in `stateDir`, as the program does.
-template <typename Body>
-void OnMachine(const std::string& stateDir, Body body) {
-    setenv("QUELLORA_SIM_DIR", stateDir.c_str(), 1);
-    {
-        auto assembly = AssemblePlatform();
-        ScopedPlatform scope(&assembly->platform);
-        ResetMainTopology();
-        body();
-        ResetMainTopology();
-    }
-    unsetenv("QUELLORA_SIM_DIR");
-}
 
 // The plan editor's "remember these settings" for the plans: a copy of what each holds now.
 void Remember(const std::string& stateDir, std::initializer_list<Guid> plans, int driftMode) {

@@ -3,9 +3,11 @@
 // the host build's language modules.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "platform/assembly.h"
 #include "platform/platform.h"
 #include "platform/host/host_platform.h"
 #include "platform/host/host_session_mutexes.h"
@@ -27,6 +29,7 @@
 #include "platform/sim/sim_task_scheduler.h"
 #include "platform/sim/sim_theme.h"
 #include "platform/sim/sim_update_endpoint.h"
+#include "power/main_topology.h"
 #include "tests/support/temp_dir.h"
 
 namespace quellora::testing {
@@ -124,5 +127,20 @@ private:
     CapturingConsole console_;
     Platform platform_;
 };
+
+// Runs `body` in this process against the simulated machine kept in
+// `stateDir` (the built programs' machine there), as the program does.
+template <typename Body>
+void OnMachine(const std::string& stateDir, Body body) {
+    setenv("QUELLORA_SIM_DIR", stateDir.c_str(), 1);
+    {
+        auto assembly = AssemblePlatform();
+        ScopedPlatform scope(&assembly->platform);
+        ResetMainTopology();
+        body();
+        ResetMainTopology();
+    }
+    unsetenv("QUELLORA_SIM_DIR");
+}
 
 }  // namespace quellora::testing
