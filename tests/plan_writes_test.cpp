@@ -201,6 +201,50 @@ TEST_F(PlanWritesTest, EachBatchHandsItsOwnFailureToItsCaller) {
     EXPECT_EQ(wrong.load(), 0);
 }
 
+TEST_F(PlanWritesTest, ABatchOfAnotherThreadDuringARefusalLeavesTheRefusedBatchsFailure) {
+    // This thread's batch is refused; while it puts back what it had written,
+    // another thread's batch on the same object starts (given the time to run
+    // to its end). The refused batch still reports its refusal, the other one
+    // its success.
+    env.machine().SetWriteRefusal(kCpDecreaseTime, false, 5);
+    const std::thread::id self = std::this_thread::get_id();
+    const std::u16string refusedSetting = GuidToBareText(kCpDecreaseTime);
+    std::atomic<bool> refusalLooked{false}, started{false};
+    std::thread other;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false, otherOk = false;
+    env.registry().SetObserver([&](Hive hive, std::u16string_view key, bool change) {
+        if (std::this_thread::get_id() != self || started) return;
+        if (!change && key.find(u"RefusedWrites") != std::u16string_view::npos &&
+            key.find(refusedSetting) != std::u16string_view::npos) {
+            refusalLooked = true;
+        } else if (refusalLooked && change && hive == Hive::LocalMachine && StartsWith(key, kPowerSchemesKey)) {
+            started = true;  // the refused batch's first roll-back write
+            other = std::thread([&] {
+                WriteFailure failure;
+                const bool ok = power.WriteSettings(guids::kBalanced, {{kPerfCheck, true, 33}}, false, &failure);
+                std::lock_guard lock(mutex);
+                otherOk = ok && !failure.failed;
+                done = true;
+                ended.notify_all();
+            });
+            std::unique_lock lock(mutex);
+            ended.wait_for(lock, std::chrono::milliseconds(300), [&] { return done; });
+        }
+    });
+    WriteFailure failure;
+    EXPECT_FALSE(power.WriteSettings(guids::kPowerSaver, {{kPerfCheck, true, 20}, {kCpDecreaseTime, false, 3}}, false,
+                                     &failure));
+    if (other.joinable()) other.join();
+    env.registry().SetObserver(nullptr);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(failure.failed);
+    EXPECT_EQ(failure.entry.setting, kCpDecreaseTime);
+    EXPECT_EQ(failure.error, 5u);
+    EXPECT_TRUE(otherOk);
+}
+
 TEST_F(PlanWritesTest, ALongLivedObjectFollowsARenameAndAnOverlayAddedLater) {
     std::u16string name;
     ASSERT_TRUE(power.ActivePlanName(name));
