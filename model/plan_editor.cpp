@@ -24,6 +24,7 @@ void LoadPolicies(PowerSchemeAccess& power, const Guid& plan, bool ac, PolicyFie
 void LoadEditor(PowerSchemeAccess& power, const Guid& plan, int32_t efficiencyClass, EditorState& state) {
     EditorFields& f = state.fields;
     f.parkingAc = f.parkingDc = 0;
+    f.parkingAcRead = f.parkingDcRead = f.minStateAcRead = f.minStateDcRead = false;
     f.efficiencyClass = efficiencyClass;
     f.plan = plan;
     f.hasPlan = !plan.IsNull();
@@ -34,13 +35,15 @@ void LoadEditor(PowerSchemeAccess& power, const Guid& plan, int32_t efficiencyCl
         LoadPolicies(power, plan, false, f.dc);
     }
     uint32_t value = 0;
-    if (power.ReadCoreParkingMin(plan, efficiencyClass, true, value)) f.parkingAc = value;
-    if (power.ReadCoreParkingMin(plan, efficiencyClass, false, value)) f.parkingDc = value;
+    if ((f.parkingAcRead = power.ReadCoreParkingMin(plan, efficiencyClass, true, value))) f.parkingAc = value;
+    if ((f.parkingDcRead = power.ReadCoreParkingMin(plan, efficiencyClass, false, value))) f.parkingDc = value;
     for (bool ac : {true, false}) {
         uint32_t minimum = 0, maximum = 0;
         if (power.ReadMinProcessorState(plan, efficiencyClass, ac, minimum) &&
-            power.ReadMaxProcessorState(plan, efficiencyClass, ac, maximum))
+            power.ReadMaxProcessorState(plan, efficiencyClass, ac, maximum)) {
             (ac ? f.minStateAc : f.minStateDc) = static_cast<int32_t>(minimum);
+            (ac ? f.minStateAcRead : f.minStateDcRead) = true;
+        }
     }
     state.remember = HasStored(power, plan);
 }
@@ -100,6 +103,17 @@ bool ApplyEditor(PowerSchemeAccess& power, EditorState& state, WriteFailure* fai
         if (staged > 0) RefreshStored(power, f.plan);
     } else if (ok) {
         DeleteStored(power, f.plan);
+    }
+    // A preset of one power source goes after the fields; it refreshes the
+    // remembered copy itself.
+    for (bool ac : {true, false}) {
+        const int side = ac ? state.sidePresetAc : state.sidePresetDc;
+        if (side <= 0) continue;
+        WriteFailure presetFailure;
+        if (!ApplyPreset(power, f.plan, side, ac ? Sides::Ac : Sides::Dc, &presetFailure)) {
+            ok = false;
+            if (!first.failed) first = presetFailure;
+        }
     }
     uint32_t error = 0;
     if (!power.ActivateCurrentScheme(&error)) {

@@ -29,6 +29,9 @@ struct EditorFields {
     int32_t efficiencyClass = 0;      // the class on screen
     uint32_t parkingAc = 0, parkingDc = 0;    // core parking minimum, percent
     int32_t minStateAc = 0, minStateDc = 0;   // minimum processor state, percent
+    // What the last load could read (the minimum state only with the maximum).
+    bool parkingAcRead = false, parkingDcRead = false;
+    bool minStateAcRead = false, minStateDcRead = false;
     PolicyFields ac, dc;              // heterogeneous policies (several classes only)
 };
 
@@ -37,6 +40,9 @@ struct EditorState {
     int stagedPreset = 0;  // 0 none, 1..3
     bool pendingEdits = false;
     bool remember = false;  // the "remember these settings" box
+    // A preset for one power source alone (the classic dialog's preset
+    // lists), written after the fields: 0 none, 1..3.
+    int sidePresetAc = 0, sidePresetDc = 0;
 };
 
 // Fills the fields from the plan (a value that cannot be read leaves the
@@ -48,8 +54,9 @@ void StagePreset(PowerSchemeAccess& power, EditorState& state, int presetNumber)
 // Clears the staging and the pending edits, then writes, as one step under the
 // plan-write guard: the staged preset on both sides, the fields (maximum
 // state of the class raised to 100), the remembered copy saved or deleted,
-// and the active scheme applied again. When a write fails, the copy is left
-// as it was, and `failure` (when given) tells the first refusal.
+// the presets of one power source, and the active scheme applied again. When
+// a write fails, the copy is left as it was, and `failure` (when given) tells
+// the first refusal.
 bool ApplyEditor(PowerSchemeAccess& power, EditorState& state, WriteFailure* failure = nullptr);
 
 }  // namespace quellora

@@ -512,7 +512,7 @@ TEST_F(BoostRuntimeTest, PlanNamesShowOverlaysUnderBalancedAndUnnamedPlansAsSuch
     }());
     EXPECT_EQ(BoostPlanName(power, Guid{}), LoadText(419));
     env.machine().SetPlanNameUnreadable(guids::kPowerSaver, true);
-    EXPECT_EQ(BoostPlanName(power, guids::kPowerSaver), u"(unnamed plan)");
+    EXPECT_EQ(BoostPlanName(power, guids::kPowerSaver), u"(unknown)");
 }
 
 // ---- the worker for real ----------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "platform/startup_state.h"
 #include "platform/theme_facts.h"
 #include "tests/support/sim_env.h"
+#include "platform/text.h"
 #include "ui/theme.h"
 
 namespace quellora {
@@ -220,6 +221,186 @@ TEST(OrdinalImports, NeverReadsOutsideTheImage) {
     garbage[0x3C] = 0xF0;  // the PE header beyond the end
     garbage[0x3D] = 0xFF;
     EXPECT_EQ(FindOrdinalImportSlot(garbage.data(), garbage.size(), "uxtheme.dll", 49), 0u);
+}
+
+
+// ---- The theme's decisions
+
+TEST(ThemeDecisions, PaletteAndGraphColours) {
+    const SystemColours system{0x00000001, 0x00FFFFFE, 0x00F0F0F1};
+    const Palette dark = MakePalette(true, system);
+    EXPECT_EQ(dark, (Palette{0x00C8C8C8, 0x001E1E1E, 0x00221D19, 0x00FFFFFF, 0x00444444, 0x0030CC30, 0x00303030,
+                             0x00ACACAC}));
+    const Palette light = MakePalette(false, system);
+    EXPECT_EQ(light, (Palette{0x00000001, 0x00FFFFFE, 0x00F0F0F1, 0x00000001, 0x00CCCCCC, 0x00198232, 0x00DCDCDC,
+                              0x00ACACAC}));
+    EXPECT_EQ(GraphColours(dark), (std::array<uint32_t, 6>{0x00FFFFFF, 0x0030CC30, 0x00303030, 0x00444444, 0x00221D19,
+                                                           0x00ACACAC}));
+    SetPalette(true, system);
+    EXPECT_EQ(CurrentPalette(), dark);
+    SetPalette(false, system);
+    EXPECT_EQ(CurrentPalette(), light);
+}
+
+TEST(ThemeDecisions, EachKindOfControlGetsItsStyle) {
+    using S = ControlTheme::Style;
+    struct Case {
+        const char16_t* cls;
+        uint32_t style;
+        bool dark;
+        ControlTheme expected;
+    };
+    const Case cases[] = {
+        {u"SysHeader32", 0, true, {S::Keep, false, false, false}},
+        {u"SysListView32", 1, true, {S::ItemsView, true, false, false}},
+        {u"SysListView32", 1, false, {S::ItemsView, false, false, false}},
+        {u"Button", 0x0, true, {S::Explorer, true, false, false}},          // push button
+        {u"Button", 0x1, false, {S::Explorer, false, false, false}},        // default push button
+        {u"Button", 0x3 | 0x1000, true, {S::Explorer, true, false, false}},  // push-like check box
+        {u"Button", 0x3, true, {S::None, true, false, true}},               // check box
+        {u"button", 0x5, true, {S::None, true, false, true}},               // 3-state box
+        {u"Button", 0x9, false, {S::None, false, false, true}},             // radio button
+        {u"Button", 0x7, true, {S::None, true, false, false}},              // group box
+        {u"ComboBox", 0x3, true, {S::DarkCombo, true, false, false}},
+        {u"ComboBox", 0x3, false, {S::None, false, false, false}},
+        {u"SysLink", 0, true, {S::None, true, true, false}},
+        {u"Edit", 0, true, {S::None, true, false, false}},
+        {u"Static", 0, false, {S::None, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ThemeForControl(c.cls, c.style, c.dark), c.expected) << Utf16ToUtf8(c.cls) << " " << c.style;
+    }
+}
+
+TEST(ThemeDecisions, DarkCheckBoxesAndRadioButtons) {
+    struct Case {
+        const char* what;
+        CheckState state;
+        int part;
+        int stateNumber;
+        uint32_t text;
+    };
+    CheckState hotRadio;
+    hotRadio.radio = true;
+    hotRadio.check = 1;
+    hotRadio.hot = true;
+    CheckState disabled;
+    disabled.check = 1;
+    disabled.enabled = false;
+    CheckState pressedMixed;
+    pressedMixed.check = 2;
+    pressedMixed.pressed = true;
+    const Case cases[] = {
+        {"unchecked check box", CheckState{}, 3, 1, kDarkDialogText},
+        {"checked radio button, hot", hotRadio, 2, 6, kDarkDialogText},
+        {"checked check box, disabled", disabled, 3, 8, kDarkDisabledText},
+        {"indeterminate, pressed", pressedMixed, 3, 11, kDarkDialogText},
+    };
+    for (const Case& c : cases) {
+        const CheckPaint p = PlanCheckPaint(Rect{0, 0, 120, 20}, 96, c.state);
+        EXPECT_EQ(p.part, c.part) << c.what;
+        EXPECT_EQ(p.state, c.stateNumber) << c.what;
+        EXPECT_EQ(p.textColour, c.text) << c.what;
+        EXPECT_EQ(p.glyph, (Rect{0, 3, 13, 16})) << c.what;
+        EXPECT_EQ(p.text.left, 17) << c.what;
+    }
+    CheckState focused;
+    focused.focused = true;
+    const CheckPaint big = PlanCheckPaint(Rect{0, 0, 200, 30}, 144, focused);
+    EXPECT_EQ(big.glyph, (Rect{0, 5, 20, 25}));
+    EXPECT_EQ(big.text.left, 26);
+    EXPECT_TRUE(big.focusRect);
+    focused.focusCues = false;
+    EXPECT_FALSE(PlanCheckPaint(Rect{0, 0, 200, 30}, 144, focused).focusRect);
+}
+
+TEST(ThemeDecisions, LinksAreMovedTowardsTheTargetByTheirStrength) {
+    EXPECT_TRUE(IsDarkColour(kDarkDialogBackground));
+    EXPECT_FALSE(IsDarkColour(0x00F0F0F0));
+    EXPECT_TRUE(IsDarkColour(0x007F7F7F));   // luminance 127
+    EXPECT_FALSE(IsDarkColour(0x00808080));  // 128
+    EXPECT_EQ(ColorrefToPixel(0x00221D19), 0x00191D22u);
+    EXPECT_EQ(PixelToColorref(0xFF191D22), 0x00221D19u);
+
+    const uint32_t bg = ColorrefToPixel(kDarkDialogBackground);  // (25, 29, 34)
+    const uint32_t strong = 0x000179D8;                          // (1, 121, 216)
+    const uint32_t half = 0x000D4B7D;                            // (13, 75, 125): half way
+    const uint32_t white = 0x00FFFFFF;
+    // The normal picture and the one with the plain text hidden.
+    std::vector<uint32_t> normal{bg, strong, half, white};
+    const std::vector<uint32_t> hidden{bg, strong, half, bg};
+    RecolourLink(normal.data(), hidden.data(), normal.size(), kDarkDialogBackground, kLinkColour);
+    EXPECT_EQ(normal[0], bg) << "the background stays";
+    EXPECT_EQ(normal[1], ColorrefToPixel(kLinkColour)) << "full strength becomes the target";
+    EXPECT_EQ(normal[2], 0x00436991u) << "half strength goes half way: (67, 105, 145)";
+    EXPECT_EQ(normal[3], white) << "plain text stays";
+
+    std::vector<uint32_t> disabled{bg, strong};
+    RecolourLink(disabled.data(), std::vector<uint32_t>{bg, strong}.data(), 2, kDarkDialogBackground,
+                 kDisabledLinkColour);
+    EXPECT_EQ(disabled[1], ColorrefToPixel(kDisabledLinkColour));
+    std::vector<uint32_t> nothing{bg, bg};
+    RecolourLink(nothing.data(), nothing.data(), 2, kDarkDialogBackground, kLinkColour);
+    EXPECT_EQ(nothing, (std::vector<uint32_t>{bg, bg}));
+}
+
+TEST(ThemeDecisions, TheGlowPulsesInRingsOfTheAccent) {
+    EXPECT_DOUBLE_EQ(GlowIntensity(5000, 5000, true), 0.5);
+    EXPECT_DOUBLE_EQ(GlowIntensity(5800, 5000, true), 1.0);
+    EXPECT_NEAR(GlowIntensity(5400, 5000, true), 0.75, 1e-9);
+    EXPECT_DOUBLE_EQ(GlowIntensity(5000 + 1600, 5000, true), 0.5);
+    EXPECT_DOUBLE_EQ(GlowIntensity(5400, 5000, false), 1.0) << "steady without animations";
+    EXPECT_TRUE(GlowAnimates(true, true, false));
+    EXPECT_FALSE(GlowAnimates(true, false, false));
+    EXPECT_FALSE(GlowAnimates(true, true, true));
+    EXPECT_FALSE(GlowAnimates(false, true, false));
+
+    EXPECT_EQ(GlowAccent(true, 0x00D77800, true), 0x00DD8C26u);   // lightened by 15 %
+    EXPECT_EQ(GlowAccent(true, 0x00D77800, false), 0x00C26C00u);  // darkened by 10 %
+    EXPECT_EQ(GlowAccent(false, 0, true), 0x00F2924Eu);           // the fallback, lightened
+    EXPECT_EQ(GlowAccent(true, 0xFF000000, false), 0u) << "alpha is dropped";
+
+    const uint32_t base = kDarkDialogBackground;
+    const uint32_t accent = kLinkColour;  // (108, 180, 255)
+    const std::vector<GlowRing> rings = GlowRings(Rect{0, 0, 90, 40}, Rect{6, 7, 84, 33}, base, accent, 1.0);
+    ASSERT_EQ(rings.size(), 6u) << "n is the smaller gap";
+    EXPECT_EQ(rings[0].rect, (Rect{0, 1, 90, 39}));
+    EXPECT_EQ(rings[0].corner, 16);
+    EXPECT_EQ(rings[0].colour, 0x006C4F35u) << "a third of the way: (53, 79, 108)";
+    EXPECT_EQ(rings[5].rect, (Rect{5, 6, 85, 34}));
+    EXPECT_EQ(rings[5].corner, 6);
+    EXPECT_EQ(rings[4].colour, accent);
+    EXPECT_EQ(rings[5].colour, accent);
+    const std::vector<GlowRing> dim = GlowRings(Rect{0, 0, 90, 40}, Rect{6, 7, 84, 33}, base, accent, 0.5);
+    EXPECT_EQ(dim[5].colour, 0x00916943u) << "half intensity: (67, 105, 145)";
+    const std::vector<GlowRing> tight = GlowRings(Rect{0, 0, 50, 20}, Rect{0, 0, 50, 20}, base, accent, 1.0);
+    ASSERT_EQ(tight.size(), 1u) << "at least one ring";
+    EXPECT_EQ(tight[0].colour, accent);
+}
+
+TEST(ThemeDecisions, MenuBarItemStates) {
+    EXPECT_EQ(MenuBarItemState(false, false, false, false), 1);
+    EXPECT_EQ(MenuBarItemState(false, false, true, false), 2);
+    EXPECT_EQ(MenuBarItemState(false, false, false, true), 2);
+    EXPECT_EQ(MenuBarItemState(true, false, true, true), 3);
+    EXPECT_EQ(MenuBarItemState(false, true, false, false), 3);
+}
+
+TEST(ThemeDecisions, OnlyTheImmersiveColourSetRethemes) {
+    testing::SimEnv env;
+    sim::ThemeState s;
+    s.appsUseDark = true;
+    sim::WriteThemeState(env.machine(), s);
+    InitialiseTheme();
+    const uint32_t before = env.theme().DarkModeCalls();
+    EXPECT_TRUE(ThemeSettingChanged(u"immersivecolorset"));
+    EXPECT_EQ(env.theme().DarkModeCalls(), before + 2) << "the colour policy and the high-contrast state";
+    EXPECT_FALSE(ThemeSettingChanged(u"Environment"));
+    EXPECT_EQ(env.theme().DarkModeCalls(), before + 3) << "the high-contrast state in every case";
+    // Switched to light while open: the flag follows.
+    s.appsUseDark = false;
+    sim::WriteThemeState(env.machine(), s);
+    EXPECT_FALSE(RefreshDarkTheme());
 }
 
 }  // namespace
