@@ -77,7 +77,7 @@ add_executable(quellora_win32_tests
 target_include_directories(quellora_win32_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(quellora_win32_tests PRIVATE ${QUELLORA_WARNINGS})
 target_compile_options(quellora_win32_tests PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)
-target_link_libraries(quellora_win32_tests PRIVATE quellora_win32 quellora_sim GTest::gtest version ws2_32)
+target_link_libraries(quellora_win32_tests PRIVATE quellora_core quellora_win32 quellora_sim GTest::gtest version ws2_32)
 target_link_options(quellora_win32_tests PRIVATE -municode)
 # Where the test finds the build's quellora.exe, as a path of Wine's Z: drive.
 target_compile_definitions(quellora_win32_tests PRIVATE QUELLORA_WINE_EXE_PATH="Z:${CMAKE_BINARY_DIR}/quellora.exe")
@@ -120,6 +120,8 @@ if(QUELLORA_SIM)
   quellora_window_test(crash_dump)
   # About sixty starts of the program and a hundred registry looks.
   quellora_window_test(interactive_start 900)
+  quellora_window_test(main_window)
+  quellora_window_test(main_window_dpi)
   quellora_window_test(boost_dialog)
   # They wait for the tray's minutes: a new calendar minute, the 30-second
   # drift checks, the first update check after 60 s.

@@ -75,6 +75,12 @@ rig_start() {
     # reads it once, when the first program of the session starts it.
     printf '\n[Software\\\\Wine\\\\Explorer] 1700000000\n"Desktop"="Default"\n' >>"$WINEPREFIX/user.reg"
     printf '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] 1700000000\n"Default"="1280x800"\n' >>"$WINEPREFIX/user.reg"
+    # RIG_LOG_PIXELS: the screen's dpi for the whole run (Wine reads it when a program starts).
+    if [ -n "${RIG_LOG_PIXELS:-}" ]; then
+        printf '\n[Control Panel\\\\Desktop] 1700000000\n"LogPixels"=dword:%08x\n' "$RIG_LOG_PIXELS" >>"$WINEPREFIX/user.reg"
+        printf '\n[System\\\\CurrentControlSet\\\\Hardware Profiles\\\\Current\\\\Software\\\\Fonts] 1700000000\n"LogPixels"=dword:%08x\n' \
+            "$RIG_LOG_PIXELS" >>"$WINEPREFIX/system.reg"
+    fi
     # The desktop, kept for the whole run: later programs start in a few hundredths of a second.
     setsid wine explorer /desktop=Default,1280x800 </dev/null >"$RIG_DIR/explorer.log" 2>&1 &
     RIG_EXPLORER_PID=$!

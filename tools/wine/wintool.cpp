@@ -31,6 +31,21 @@
 //   wintool menus                        the open popup menus, from left to right, read from
 //                                        the screen: menu, item row (separators left out),
 //                                        checked (1/0)
+//   wintool rect <window>                its place on the screen: x, y, width, height
+//   wintool move <window> <x> <y>        moves it (SetWindowPos, size and Z order kept)
+//   wintool has-colour <window> <x> <y> <w> <h> <RRGGBB>
+//                                        whether a rectangle of its client area shows the colour
+//   wintool children <window>            its direct child windows: handle, id, class, visible
+//   wintool rows <window> <id>           the rows of a list view: index, selected (1/0), column texts
+//   wintool select <window> <id> <row>   selects and focuses a row of a list view, as a click does
+//   wintool mouse <window> <x> <y>       a left click at a point of the client area (the real mouse)
+//   wintool time-select <window> <id> <row> <row> <n>
+//                                        selects the two rows in turn n times; prints for each the
+//                                        milliseconds until the window has painted the change
+//   wintool time-open <tray window> <window> <n>
+//                                        n times: posts the tray icon's left click, waits until
+//                                        <window> is shown and painted, prints the milliseconds,
+//                                        closes it and waits until it is gone
 //
 // <window> is a handle (0x...) or "class|title": either part may be empty or
 // "*" (any); the title may end in "*" (begins with). Numbers are decimal or 0x...
@@ -375,6 +390,7 @@ constexpr KeyName kKeys[] = {
     {L"enter", VK_RETURN}, {L"escape", VK_ESCAPE}, {L"space", VK_SPACE}, {L"tab", VK_TAB},
     {L"left", VK_LEFT},    {L"right", VK_RIGHT},   {L"up", VK_UP},       {L"down", VK_DOWN},
     {L"f1", VK_F1},        {L"f4", VK_F4},         {L"insert", VK_INSERT}, {L"delete", VK_DELETE},
+    {L"backspace", VK_BACK}, {L"home", VK_HOME},   {L"end", VK_END},
 };
 
 bool KeyCode(const std::wstring& name, WORD& vk) {
@@ -652,6 +668,158 @@ int Tips() {
     for (HWND tooltip : Tooltips(false)) {
         const std::wstring text = ToolText(tooltip);
         if (!text.empty()) Write(OneLine(text));
+
+int RectOf(int argc, wchar_t** argv) {
+    if (argc < 1) return kUsage;
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    RECT r{};
+    GetWindowRect(window, &r);
+    Write(std::to_wstring(r.left) + L"\t" + std::to_wstring(r.top) + L"\t" + std::to_wstring(r.right - r.left) + L"\t" +
+          std::to_wstring(r.bottom - r.top));
+    return kOk;
+}
+
+int Move(int argc, wchar_t** argv) {
+    uint64_t x = 0, y = 0;
+    if (argc < 3 || !ParseNumber(argv[1], x) || !ParseNumber(argv[2], y)) return kUsage;
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    return SetWindowPos(window, nullptr, static_cast<int>(x), static_cast<int>(y), 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+               ? kOk
+               : kFailed;
+}
+
+int HasColour(int argc, wchar_t** argv) {
+    uint64_t x = 0, y = 0, w = 0, h = 0, rgb = 0;
+    if (argc < 6 || !ParseNumber(argv[1], x) || !ParseNumber(argv[2], y) || !ParseNumber(argv[3], w) ||
+        !ParseNumber(argv[4], h) || !ParseNumber((std::wstring(L"0x") + argv[5]).c_str(), rgb)) {
+        return kUsage;
+    }
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    POINT p{static_cast<LONG>(x), static_cast<LONG>(y)};
+    ClientToScreen(window, &p);
+    const COLORREF wanted = RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
+    HDC screen = GetDC(nullptr);
+    bool found = false;
+    for (LONG dy = 0; dy < static_cast<LONG>(h) && !found; ++dy) {
+        for (LONG dx = 0; dx < static_cast<LONG>(w) && !found; ++dx) {
+            found = GetPixel(screen, p.x + dx, p.y + dy) == wanted;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    Write(found ? L"1" : L"0");
+    return found ? kOk : kFailed;
+}
+
+int Children(int argc, wchar_t** argv) {
+    if (argc < 1) return kUsage;
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        Write(Hex(reinterpret_cast<uintptr_t>(child)) + L"\t" + std::to_wstring(GetDlgCtrlID(child)) + L"\t" +
+              ClassOf(child) + L"\t" + (IsWindowVisible(child) ? L"1" : L"0"));
+    }
+    return kOk;
+}
+
+// Memory in the process that owns a window, for the list view's messages
+// that take pointers.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND window, size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~RemoteMemory() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    bool ok() const { return address_ != nullptr; }
+    void* at(size_t offset) const { return static_cast<char*>(address_) + offset; }
+    bool Write(size_t offset, const void* data, size_t size) {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process_, at(offset), data, size, &done) && done == size;
+    }
+    bool Read(size_t offset, void* data, size_t size) {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, at(offset), data, size, &done) && done == size;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+    size_t size_;
+};
+
+constexpr UINT kLvmGetItemCount = 0x1004;
+constexpr UINT kLvmGetItemState = 0x102C;
+constexpr UINT kLvmSetItemState = 0x102B;
+constexpr UINT kLvmGetItemTextW = 0x1073;
+constexpr UINT kLvmGetHeader = 0x101F;
+constexpr UINT kHdmGetItemCount = 0x1200;
+constexpr UINT kLvisSelected = 0x0002;
+constexpr UINT kLvisFocused = 0x0001;
+constexpr UINT kLvifState = 0x0008;
+constexpr UINT kLvifText = 0x0001;
+
+struct ListItem {  // LVITEMW
+    UINT mask;
+    int iItem;
+    int iSubItem;
+    UINT state;
+    UINT stateMask;
+    LPWSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+    int iIndent;
+    int iGroupId;
+    UINT cColumns;
+    PUINT puColumns;
+    int* piColFmt;
+    int iGroup;
+};
+
+LRESULT SendOrZero(HWND window, UINT message, WPARAM w, LPARAM l) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG, 5000, &result)) return 0;
+    return static_cast<LRESULT>(result);
+}
+
+int Rows(int argc, wchar_t** argv) {
+    if (argc < 2) return kUsage;
+    HWND window = Resolve(argv[0]);
+    HWND list = window ? Control(window, argv[1]) : nullptr;
+    if (!list) return kFailed;
+    const int count = static_cast<int>(SendOrZero(list, kLvmGetItemCount, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendOrZero(list, kLvmGetHeader, 0, 0));
+    int columns = header ? static_cast<int>(SendOrZero(header, kHdmGetItemCount, 0, 0)) : 1;
+    if (columns < 1) columns = 1;
+    constexpr size_t kChars = 1024;
+    RemoteMemory memory(list, sizeof(ListItem) + kChars * sizeof(wchar_t));
+    if (!memory.ok()) return kFailed;
+    for (int row = 0; row < count; ++row) {
+        const UINT state = static_cast<UINT>(SendOrZero(list, kLvmGetItemState, static_cast<WPARAM>(row), kLvisSelected));
+        std::wstring line = std::to_wstring(row) + L"\t" + ((state & kLvisSelected) ? L"1" : L"0");
+        for (int column = 0; column < columns; ++column) {
+            ListItem item{};
+            item.mask = kLvifText;
+            item.iSubItem = column;
+            item.pszText = static_cast<LPWSTR>(memory.at(sizeof(ListItem)));
+            item.cchTextMax = static_cast<int>(kChars);
+            wchar_t text[kChars] = {};
+            if (!memory.Write(0, &item, sizeof item) || !memory.Write(sizeof(ListItem), text, sizeof text)) return kFailed;
+            SendOrZero(list, kLvmGetItemTextW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.at(0)));
+            if (!memory.Read(sizeof(ListItem), text, sizeof text)) return kFailed;
+            text[kChars - 1] = 0;
+            line += L"\t" + OneLine(text);
+        }
+        Write(line);
     }
     return kOk;
 }
@@ -678,6 +846,78 @@ int Balloons(int argc, wchar_t** argv) {
                   OneLine(text));
         }
         Sleep(40);
+bool SelectRow(HWND list, RemoteMemory& memory, int row) {
+    ListItem item{};
+    item.mask = kLvifState;
+    item.state = kLvisSelected | kLvisFocused;
+    item.stateMask = kLvisSelected | kLvisFocused;
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    SendOrZero(list, kLvmSetItemState, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.at(0)));
+    return true;
+}
+
+int Select(int argc, wchar_t** argv) {
+    uint64_t row = 0;
+    if (argc < 3 || !ParseNumber(argv[2], row)) return kUsage;
+    HWND window = Resolve(argv[0]);
+    HWND list = window ? Control(window, argv[1]) : nullptr;
+    if (!list) return kFailed;
+    RemoteMemory memory(list, sizeof(ListItem));
+    if (!memory.ok()) return kFailed;
+    return SelectRow(list, memory, static_cast<int>(row)) ? kOk : kFailed;
+}
+
+int Mouse(int argc, wchar_t** argv) {
+    uint64_t x = 0, y = 0;
+    if (argc < 3 || !ParseNumber(argv[1], x) || !ParseNumber(argv[2], y)) return kUsage;
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    SetForegroundWindow(GetAncestor(window, GA_ROOT));
+    POINT p{static_cast<LONG>(x), static_cast<LONG>(y)};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    if (SendInput(2, clicks, sizeof(INPUT)) != 2) return kFailed;
+    Sleep(100);
+    return kOk;
+}
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Waits until the window (and everything in it) has painted what it was told.
+void WaitPainted(HWND window) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored);
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+int TimeSelect(int argc, wchar_t** argv) {
+    uint64_t first = 0, second = 0, n = 0;
+    if (argc < 5 || !ParseNumber(argv[2], first) || !ParseNumber(argv[3], second) || !ParseNumber(argv[4], n)) {
+        return kUsage;
+    }
+    HWND window = Resolve(argv[0]);
+    HWND list = window ? Control(window, argv[1]) : nullptr;
+    if (!list) return kFailed;
+    RemoteMemory memory(list, sizeof(ListItem));
+    if (!memory.ok()) return kFailed;
+    for (uint64_t i = 0; i < n; ++i) {
+        const int row = static_cast<int>(i % 2 == 0 ? first : second);
+        LARGE_INTEGER start{}, end{};
+        QueryPerformanceCounter(&start);
+        if (!SelectRow(list, memory, row)) return kFailed;
+        WaitPainted(window);
+        QueryPerformanceCounter(&end);
+        wchar_t text[32];
+        swprintf(text, 32, L"%.2f", Milliseconds(start, end));
+        Write(text);
     }
     return kOk;
 }
@@ -770,6 +1010,38 @@ int Menus() {
     }
     return kOk;
 }
+int TimeOpen(int argc, wchar_t** argv) {
+    uint64_t n = 0;
+    Selector target;
+    if (argc < 3 || !ParseSelector(argv[1], target) || !ParseNumber(argv[2], n)) return kUsage;
+    HWND tray = Resolve(argv[0]);
+    if (!tray) return kFailed;
+    for (uint64_t i = 0; i < n; ++i) {
+        LARGE_INTEGER start{}, end{};
+        QueryPerformanceCounter(&start);
+        PostMessageW(tray, WM_USER + 1, 0, WM_LBUTTONUP);
+        HWND window = nullptr;
+        const ULONGLONG limit = GetTickCount64() + 20000;
+        while (!(window = Find(target))) {
+            if (GetTickCount64() > limit) return kFailed;
+            Sleep(1);
+        }
+        WaitPainted(window);
+        QueryPerformanceCounter(&end);
+        wchar_t text[32];
+        swprintf(text, 32, L"%.2f", Milliseconds(start, end));
+        Write(text);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        const ULONGLONG gone = GetTickCount64() + 20000;
+        while (IsWindow(window)) {
+            if (GetTickCount64() > gone) return kFailed;
+            Sleep(10);
+        }
+        Sleep(300);  // the main window's thread releases the mutex
+    }
+    return kOk;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -802,6 +1074,15 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"balloon") result = Balloon();
     else if (command == L"balloons") result = Balloons(n, a);
     else if (command == L"menus") result = Menus();
+    else if (command == L"children") result = Children(n, a);
+    else if (command == L"rect") result = RectOf(n, a);
+    else if (command == L"move") result = Move(n, a);
+    else if (command == L"has-colour") result = HasColour(n, a);
+    else if (command == L"rows") result = Rows(n, a);
+    else if (command == L"select") result = Select(n, a);
+    else if (command == L"mouse") result = Mouse(n, a);
+    else if (command == L"time-select") result = TimeSelect(n, a);
+    else if (command == L"time-open") result = TimeOpen(n, a);
     if (result == kUsage) Error(L"wintool: bad usage of " + command);
     return result;
 }

@@ -41,11 +41,12 @@ public:
         GetWindowRect(button_, &button);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&list), 2);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&button), 2);
-        listOrigin_ = POINT{list.left, list.top};
-        listRightGap_ = page.right - list.right;
-        buttonGap_ = list.bottom - button.top;  // negative: the button stands below the list
-        buttonFromRight_ = page.right - button.left;
-        buttonFromBottom_ = page.bottom - button.top;
+        listLeft_ = list.left;
+        listTop_ = list.top;
+        listRightGap_ = static_cast<int>(page.right - list.right);
+        buttonGap_ = static_cast<int>(list.bottom - button.top);  // negative: the button stands below the list
+        buttonFromRight_ = static_cast<int>(page.right - button.left);
+        buttonFromBottom_ = static_cast<int>(page.bottom - button.top);
         buttonSize_ = SIZE{button.right - button.left, button.bottom - button.top};
     }
 
@@ -59,9 +60,9 @@ public:
         if (!list_) return;
         const int buttonTop = height - buttonFromBottom_;
         ::MoveWindow(button_, width - buttonFromRight_, buttonTop, buttonSize_.cx, buttonSize_.cy, TRUE);
-        const int listWidth = std::max(events_page::kMinListWidth, width - listRightGap_ - listOrigin_.x);
-        const int listHeight = std::max(events_page::kMinListHeight, buttonTop + buttonGap_ - listOrigin_.y);
-        ::MoveWindow(list_, listOrigin_.x, listOrigin_.y, listWidth, listHeight, TRUE);
+        const int listWidth = std::max(events_page::kMinListWidth, width - listRightGap_ - listLeft_);
+        const int listHeight = std::max(events_page::kMinListHeight, buttonTop + buttonGap_ - listTop_);
+        ::MoveWindow(list_, listLeft_, listTop_, listWidth, listHeight, TRUE);
     }
 
 private:
@@ -90,7 +91,8 @@ private:
 
     HWND list_ = nullptr;
     HWND button_ = nullptr;
-    POINT listOrigin_{};
+    int listLeft_ = 0;
+    int listTop_ = 0;
     int listRightGap_ = 0;
     int buttonGap_ = 0;
     int buttonFromRight_ = 0;

@@ -474,6 +474,11 @@ WindowHandle MainWindowHandle() { return win32::g_published.load(); }
 void PublishMainWindow(WindowHandle window) { win32::g_published = static_cast<HWND>(window); }
 
 int RunMainWindow(bool) {
+    // The pages' lists and links, whoever started the process.
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS;
+    InitCommonControlsEx(&controls);
     // One at a time in this process.
     bool expected = false;
     if (!win32::g_running.compare_exchange_strong(expected, true)) return 0;

@@ -28,6 +28,25 @@ constexpr UINT kMenuBarPaint = 0x0091;      // the menu bar's background
 constexpr UINT kMenuBarItemPaint = 0x0092;  // one item of the menu bar
 
 ThemeFacts* Facts() { return Sys().theme; }
+
+// A subclass of ours is marked by a window property, which also carries its data.
+constexpr wchar_t kCheckMark[] = L"QlDarkCheck";
+constexpr wchar_t kLinkMark[] = L"QlDarkLink";
+constexpr wchar_t kListMark[] = L"QlDarkList";
+constexpr wchar_t kGlowMark[] = L"QlApplyGlow";
+
+bool Subclassed(HWND window, const wchar_t* mark) { return GetPropW(window, mark) != nullptr; }
+
+// Installs the subclass once; `data` is the subclass's reference data (may be null).
+template <typename Data>
+bool SubclassOnce(HWND window, SUBCLASSPROC proc, UINT_PTR id, const wchar_t* mark, Data* data) {
+    if (Subclassed(window, mark) || !SetWindowSubclass(window, proc, id, reinterpret_cast<DWORD_PTR>(data))) {
+        delete data;
+        return false;
+    }
+    SetPropW(window, mark, data ? static_cast<HANDLE>(data) : reinterpret_cast<HANDLE>(1));
+    return true;
+}
 bool Dark() { return State().darkTheme; }
 
 // A solid brush of any colour that no control can destroy: the DC's own brush.
@@ -177,6 +196,7 @@ LRESULT CALLBACK CheckProc(HWND button, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
         case WM_NCDESTROY:
             RemoveWindowSubclass(button, CheckProc, id);
+            RemovePropW(button, kCheckMark);
             delete data;
             return DefSubclassProc(button, message, wParam, lParam);
         default:
@@ -286,6 +306,7 @@ void PaintLink(HWND link, HDC target) {
 LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(link, LinkProc, id);
+        RemovePropW(link, kLinkMark);
         return DefSubclassProc(link, message, wParam, lParam);
     }
     if (!Dark()) return DefSubclassProc(link, message, wParam, lParam);
@@ -326,6 +347,7 @@ LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
     switch (message) {
         case WM_NCDESTROY:
             RemoveWindowSubclass(list, ListProc, id);
+            RemovePropW(list, kListMark);
             delete data;
             break;
         case WM_THEMECHANGED:
@@ -502,6 +524,7 @@ LRESULT CALLBACK GlowProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam
         case WM_NCDESTROY:
             KillTimer(frame, glow::kTimer);
             RemovePropW(frame, L"QlApplyGlowButton");
+            RemovePropW(frame, kGlowMark);
             RemoveWindowSubclass(frame, GlowProc, id);
             delete g;
             return DefSubclassProc(frame, message, wParam, lParam);
@@ -536,9 +559,7 @@ LRESULT CALLBACK GlowProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam
 
 GlowData* GlowOf(HWND page) {
     HWND frame = GetDlgItem(page, glow::kFrameId);
-    DWORD_PTR ref = 0;
-    if (!frame || !GetWindowSubclass(frame, GlowProc, kGlowSubclass, &ref)) return nullptr;
-    return reinterpret_cast<GlowData*>(ref);
+    return frame ? static_cast<GlowData*>(GetPropW(frame, kGlowMark)) : nullptr;
 }
 
 BOOL CALLBACK ThemeChild(HWND child, LPARAM pageParam) {
@@ -578,15 +599,9 @@ BOOL CALLBACK ThemeChild(HWND child, LPARAM pageParam) {
             break;
         }
     }
-    if (t.recolourLink) {
-        DWORD_PTR ref = 0;
-        if (!GetWindowSubclass(child, LinkProc, kLinkSubclass, &ref)) SetWindowSubclass(child, LinkProc, kLinkSubclass, 0);
-    }
-    if (t.paintedInDark) {
-        DWORD_PTR ref = 0;
-        if (!GetWindowSubclass(child, CheckProc, kCheckSubclass, &ref)) {
-            SetWindowSubclass(child, CheckProc, kCheckSubclass, reinterpret_cast<DWORD_PTR>(new CheckData));
-        }
+    if (t.recolourLink) SubclassOnce<CheckData>(child, LinkProc, kLinkSubclass, kLinkMark, nullptr);
+    if (t.paintedInDark && !Subclassed(child, kCheckMark)) {
+        SubclassOnce(child, CheckProc, kCheckSubclass, kCheckMark, new CheckData);
     }
     return TRUE;
 }
@@ -648,11 +663,10 @@ void ThemeListView(HWND list) {
     ListView_SetTextBkColor(list, p[palette::kListBackground]);
     ListView_SetTextColor(list, p[palette::kListText]);
     SendMessageW(list, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
-    DWORD_PTR ref = 0;
-    if (!GetWindowSubclass(list, ListProc, kListSubclass, &ref)) {
+    if (!Subclassed(list, kListMark)) {
         auto* data = new ListData;
         ReadHeaderText(list, *data);
-        SetWindowSubclass(list, ListProc, kListSubclass, reinterpret_cast<DWORD_PTR>(data));
+        SubclassOnce(list, ListProc, kListSubclass, kListMark, data);
     }
     SendMessageW(list, WM_THEMECHANGED, 0, 0);
 }
@@ -738,9 +752,10 @@ void InstallGlow(HWND page) {
     HWND button = GetDlgItem(page, glow::kButtonId);
     if (!frame || !button) return;
     SetPropW(frame, L"QlApplyGlowButton", button);
+    if (Subclassed(frame, kGlowMark)) return;
     auto* g = new GlowData;
     ReadGlowFacts(*g);
-    if (!SetWindowSubclass(frame, GlowProc, kGlowSubclass, reinterpret_cast<DWORD_PTR>(g))) delete g;
+    SubclassOnce(frame, GlowProc, kGlowSubclass, kGlowMark, g);
 }
 
 void SetGlow(HWND page, bool on) {
