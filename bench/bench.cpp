@@ -21,6 +21,8 @@
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/profile_store.h"
+#include "ui/plan_editor_presenter.h"
+#include "tests/support/fake_controls.h"
 #include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"
 #include "tests/support/temp_dir.h"
@@ -119,6 +121,39 @@ void ModelFigures(int runs) {
     InProcess("plan-write guard, taken and released", env, runs * 50, [] { PlanWriteGuard guard; });
 }
 
+// The plan editor as the dashboard holds it: every control of the dashboard and the hybrid page.
+class BenchEditorHost : public quellora::EditorHost {
+public:
+    BenchEditorHost()
+        : controls_({3101, 3224, 3103, 3018, 3097, 3099, 3098, 3100, 3106, 3109, 3104, 3107, 3105, 3108, 9406, 9407,
+                     9408, 3, 9450, 3206, 3255, 3263, 3400, 9410, 9405, 9436, 9437, 3275, 3276, 3283, 3285, 3284, 3286}) {}
+    quellora::ControlSurface& Controls() override { return controls_; }
+    void PostPendingEditsChanged() override {}
+    int Message(std::u16string_view, uint32_t) override { return 0; }
+    void SetGlow(bool) override {}
+    void SetApplyAccessibleName(std::u16string_view) override {}
+    void OpenAdvancedEditor(const quellora::Guid&) override {}
+    void BoostTurnedOff() override {}
+
+private:
+    FakeControls controls_;
+};
+
+void EditorFigures(int runs) {
+    using namespace quellora;
+    SimEnv env;
+    PowerSchemeAccess power;
+    BenchEditorHost host;
+    PlanEditorPresenter editor(host, power);
+    editor.Initialise();
+    InProcess("plan editor: load a plan (Reload)", env, runs, [&] { editor.Reload(); });
+    InProcess("plan editor: summary and Activate", env, runs, [&] {
+        editor.UpdateSummary();
+        editor.UpdateActivateButton();
+    });
+    InProcess("plan editor: open (lists and fields)", env, runs, [&] { editor.Initialise(); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,5 +177,6 @@ int main(int argc, char** argv) {
     WholeProcess("quellora /profiles (1,000 profiles)", state.path(), {"/profiles"}, runs);
     WholeProcess("quellora /applyprofile Bench Balanced", state.path(), {"/applyprofile", "Bench", "Balanced"}, runs);
     ModelFigures(runs);
+    EditorFigures(runs);
     return 0;
 }

@@ -340,7 +340,9 @@ void PlanEditorPresenter::UpdateSummary() {
     const int staged = state_.stagedPreset;
     if (ui.Has(kSummaryPlan)) ui.SetText(kSummaryPlan, Format(LoadText(kSummaryPlanText), SelectedName()));
 
-    const int shown = staged > 0 ? staged : found ? DetectPreset(power_, plan, Sides::Both) : 0;
+    // The preset the plan matches, read once for the radio buttons and the summary line.
+    const int detected = found && staged == 0 ? DetectPreset(power_, plan, Sides::Both) : 0;
+    const int shown = staged > 0 ? staged : detected;
     const int radios[] = {kPreset1, kPreset2, kPreset3};
     for (int i = 0; i < 3; ++i) {
         if (ui.Has(radios[i])) ui.SetChecked(radios[i], shown == i + 1);
@@ -352,7 +354,7 @@ void PlanEditorPresenter::UpdateSummary() {
         if (staged >= 1 && staged <= 3) {
             text = kStaged[staged - 1];
         } else if (found && defaults) {
-            text = DetectPreset(power_, plan, Sides::Both) > 0 ? kMatchesPreset : kNoPreset;
+            text = detected > 0 ? kMatchesPreset : kNoPreset;
         }
         ui.SetText(kSummaryPreset, LoadText(text));
     }

@@ -265,6 +265,23 @@ if open_main; then
 fi
 rig_sim theme light
 
+# ---- Switching Windows to dark apps while the window is open re-themes it.
+if open_main; then
+    select_row 0
+    light=$(rig_pixel "$dash" 2 2)
+    rig_sim theme dark
+    rig_tool setting-change "$main" ImmersiveColorSet
+    sleep 0.5
+    rig_check "switched to dark while open ($light)" [ "$(rig_pixel "$dash" 2 2)" = 191D22 ]
+    read -r lx ly lw lh < <(rig_controls "$dash" | awk -F '\t' '$1 == 3263 { print $6, $7, $8, $9; exit }')
+    rig_check "... the link follows" rig_tool has-colour "$dash" "$lx" "$ly" "$lw" "$lh" 6CB4FF >/dev/null
+    rig_sim theme light
+    rig_tool setting-change "$main" ImmersiveColorSet
+    sleep 0.5
+    rig_check "... and back to light" [ "$(rig_pixel "$dash" 2 2)" = "$light" ]
+    close_main
+fi
+
 # ---- One efficiency class: five rows; a remembered "hybrid" page opens the dashboard.
 rig_sim layout desktop >/dev/null
 rig_wine reg add 'HKCU\Software\Quellora' /v MainWindowPage /t REG_SZ /d hybrid /f >/dev/null

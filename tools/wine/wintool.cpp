@@ -35,6 +35,9 @@
 //   wintool move <window> <x> <y>        moves it (SetWindowPos, size and Z order kept)
 //   wintool has-colour <window> <x> <y> <w> <h> <RRGGBB>
 //                                        whether a rectangle of its client area shows the colour
+//   wintool setting-change <window> <area>
+//                                        sends WM_SETTINGCHANGE with the area's name, as Windows
+//                                        does when the user changes a setting ("ImmersiveColorSet")
 //   wintool children <window>            its direct child windows: handle, id, class, visible
 //   wintool rows <window> <id>           the rows of a list view: index, selected (1/0), column texts
 //   wintool select <window> <id> <row>   selects and focuses a row of a list view, as a click does
@@ -714,6 +717,17 @@ int HasColour(int argc, wchar_t** argv) {
     return found ? kOk : kFailed;
 }
 
+int SettingChange(int argc, wchar_t** argv) {
+    if (argc < 2) return kUsage;
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(argv[1]), SMTO_ABORTIFHUNG, 10000,
+                               &result)
+               ? kOk
+               : kFailed;
+}
+
 int Children(int argc, wchar_t** argv) {
     if (argc < 1) return kUsage;
     HWND window = Resolve(argv[0]);
@@ -1014,8 +1028,12 @@ int TimeOpen(int argc, wchar_t** argv) {
     uint64_t n = 0;
     Selector target;
     if (argc < 3 || !ParseSelector(argv[1], target) || !ParseNumber(argv[2], n)) return kUsage;
-    HWND tray = Resolve(argv[0]);
-    if (!tray) return kFailed;
+    // The tray window is never shown: hidden windows count here.
+    Selector traySelector;
+    if (!ParseSelector(argv[0], traySelector)) return kUsage;
+    std::vector<HWND> trays = TopLevel(&traySelector, false);
+    if (trays.empty()) return kFailed;
+    HWND tray = trays.front();
     for (uint64_t i = 0; i < n; ++i) {
         LARGE_INTEGER start{}, end{};
         QueryPerformanceCounter(&start);
@@ -1076,6 +1094,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"menus") result = Menus();
     else if (command == L"children") result = Children(n, a);
     else if (command == L"rect") result = RectOf(n, a);
+    else if (command == L"setting-change") result = SettingChange(n, a);
     else if (command == L"move") result = Move(n, a);
     else if (command == L"has-colour") result = HasColour(n, a);
     else if (command == L"rows") result = Rows(n, a);

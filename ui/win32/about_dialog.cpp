@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/startup_state.h"
 #include "platform/text.h"
+#include "ui/win32/dialog_controls.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/theme_windows.h"
 
@@ -23,7 +24,7 @@ constexpr std::u16string_view kTranslatePage = u"https://www.ostrima.com/transla
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            DialogOwner<MainWindowSurface>(dialog, message, lParam);
             SetDlgItemTextW(dialog, kVersionText, Wide(u"Version " + std::u16string(kProgramVersion)).c_str());
             SubclassDialogColours(dialog, {IDOK, kProductLink, kTranslateLink, kUpdateLink});
             ThemeTitleBar(dialog);
@@ -35,7 +36,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             if (header->idFrom == kProductLink && Sys().interaction) Sys().interaction->OpenWithShell(kProductPage);
             if (header->idFrom == kTranslateLink && Sys().interaction) Sys().interaction->OpenWithShell(kTranslatePage);
             if (header->idFrom == kUpdateLink) {
-                if (auto* owner = reinterpret_cast<MainWindowSurface*>(GetWindowLongPtrW(dialog, DWLP_USER))) {
+                if (auto* owner = DialogOwner<MainWindowSurface>(dialog, message, lParam)) {
                     owner->ManualUpdateCheck();
                 }
             }

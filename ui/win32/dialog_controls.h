@@ -41,6 +41,17 @@ private:
     int settingText_ = 0;
 };
 
+// The object a dialog procedure works for: taken from the creation parameter
+// at WM_INITDIALOG and kept in the dialog's DWLP_USER.
+template <typename T>
+T* DialogOwner(HWND dialog, UINT message, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        return reinterpret_cast<T*>(lParam);
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
 // GetWindowTextW of any window.
 std::u16string WindowText(HWND window);
 

@@ -51,9 +51,10 @@ void AttachTooltips(MainWindow& owner, HWND page) {
     }
 }
 
-// Page 0: the dashboard. The status area and the graph join it later; the
-// editor's controls are the presenter's.
-class DashboardPage : public PageWindow {
+// Pages 0 and 1: the dashboard (its status area and graph join it later) and
+// the scheduling policies of a hybrid processor. The editor's controls on both
+// are the presenter's; the hybrid page's Apply is the dashboard's.
+class EditorPage : public PageWindow {
 public:
     using PageWindow::PageWindow;
 
@@ -65,26 +66,10 @@ public:
     LRESULT Notify(const NMHDR& header) override { return owner_.editor().Notify(header); }
     bool Message(UINT message, WPARAM, LPARAM, INT_PTR& result) override {
         if (message != main_window::kPendingEditsChanged) return false;
-        owner_.editor().presenter().OnPendingEditsChanged();
-        result = TRUE;
-        return true;
-    }
-};
-
-// Page 1: the scheduling policies of a hybrid processor; its Apply is the dashboard's.
-class HybridPage : public PageWindow {
-public:
-    using PageWindow::PageWindow;
-
-    void Initialise() override {
-        InstallGlow(hwnd());
-        AttachTooltips(owner_, hwnd());
-    }
-    void Command(int id, UINT code, HWND control) override { owner_.editor().Command(id, code, control); }
-    bool Message(UINT message, WPARAM, LPARAM, INT_PTR& result) override {
-        if (message != main_window::kPendingEditsChanged) return false;
-        // Without a dashboard nobody else shows the pending edits.
-        if (!owner_.page(static_cast<int>(Page::Dashboard))) owner_.editor().presenter().OnPendingEditsChanged();
+        // Both pages hear of it; the dashboard answers for both (the hybrid
+        // page only when there is no dashboard).
+        const int dashboard = static_cast<int>(Page::Dashboard);
+        if (index() == dashboard || !owner_.page(dashboard)) owner_.editor().presenter().OnPendingEditsChanged();
         result = TRUE;
         return true;
     }
@@ -110,12 +95,8 @@ void SetAccessibleName(HWND button, std::u16string_view name) {
 
 }  // namespace
 
-std::unique_ptr<PageWindow> MakeDashboardPage(MainWindow& owner, int index) {
-    return std::make_unique<DashboardPage>(owner, index);
-}
-
-std::unique_ptr<PageWindow> MakeHybridPage(MainWindow& owner, int index) {
-    return std::make_unique<HybridPage>(owner, index);
+std::unique_ptr<PageWindow> MakeEditorPage(MainWindow& owner, int index) {
+    return std::make_unique<EditorPage>(owner, index);
 }
 
 EditorPages::EditorPages(MainWindow& owner) : owner_(owner), presenter_(*this, owner.power()) {}

@@ -12,13 +12,13 @@
 #include "power/main_topology.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/win32/dialog_controls.h"
 #include "ui/win32/editor_pages.h"
 #include "ui/win32/theme_windows.h"
 
 namespace quellora::win32 {
 
-std::unique_ptr<PageWindow> MakeDashboardPage(MainWindow& owner, int index);
-std::unique_ptr<PageWindow> MakeHybridPage(MainWindow& owner, int index);
+std::unique_ptr<PageWindow> MakeEditorPage(MainWindow& owner, int index);
 std::unique_ptr<PageWindow> MakeEventsPage(MainWindow& owner, int index);
 
 namespace {
@@ -81,10 +81,8 @@ bool PageWindow::Message(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
 void PageWindow::Resized(int, int) {}
 
 INT_PTR CALLBACK PageWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* page = reinterpret_cast<PageWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    auto* page = DialogOwner<PageWindow>(dialog, message, lParam);
     if (message == WM_INITDIALOG) {
-        page = reinterpret_cast<PageWindow*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         page->hwnd_ = dialog;
         page->Initialise();
         return FALSE;
@@ -119,8 +117,8 @@ INT_PTR CALLBACK PageWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 std::unique_ptr<PageWindow> MakePage(MainWindow& owner, int index) {
     switch (static_cast<Page>(index)) {
-        case Page::Dashboard: return MakeDashboardPage(owner, index);
-        case Page::Hybrid: return MakeHybridPage(owner, index);
+        case Page::Dashboard:
+        case Page::Hybrid: return MakeEditorPage(owner, index);
         case Page::Events: return MakeEventsPage(owner, index);
         default: return std::make_unique<PlainPage>(owner, index);
     }
@@ -161,10 +159,8 @@ HWND MainWindow::Tooltips(HWND pageWindow) {
 }
 
 INT_PTR CALLBACK MainWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* window = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    auto* window = DialogOwner<MainWindow>(dialog, message, lParam);
     if (message == WM_INITDIALOG) {
-        window = reinterpret_cast<MainWindow*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         window->hwnd_ = dialog;
         window->Initialise();
         return FALSE;  // the focus is set
