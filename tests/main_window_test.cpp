@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "boost/boost_settings.h"
 #include "platform/interaction.h"
 #include "platform/language.h"
 #include "platform/registry_helpers.h"
@@ -433,6 +434,32 @@ TEST_F(MainWindowTest, MenuCommandsGoToTheTrayOrActHere) {
     p->OnCommand(kClose, 0);
     EXPECT_EQ(window.closes, 1);
     EXPECT_TRUE(window.questions.empty());
+}
+
+TEST_F(MainWindowTest, TheMenuShowsTheSettingsAsTheyStand) {
+    using Check = MainWindowPresenter::MenuCheck;
+    auto checked = [](uint32_t command) {
+        for (const Check& c : MainWindowPresenter::MenuChecks()) {
+            if (c.command == command) return c.checked;
+        }
+        ADD_FAILURE() << command;
+        return false;
+    };
+    EXPECT_TRUE(checked(kPlanNotifications)) << "on while missing";
+    EXPECT_TRUE(checked(kUpdateChecks)) << "on while missing";
+    EXPECT_FALSE(checked(kBetaUpdates));
+    EXPECT_TRUE(checked(34750)) << "the default idle time is five minutes";
+    WriteDword(Hive::LocalMachine, kAppKey, u"BetaUpdates", 1);
+    WriteDword(Hive::CurrentUser, kAppKey, u"ShowPowerPlanNotifications", 0);
+    WriteDword(Hive::CurrentUser, kAppKey, u"AlwaysShowEfficiencyClassSelection", 1);
+    SetIdleTimeoutMs(45000);
+    EXPECT_TRUE(checked(kBetaUpdates)) << "either value turns it on";
+    EXPECT_FALSE(checked(kPlanNotifications));
+    EXPECT_TRUE(checked(kEfficiencyClassSelection));
+    EXPECT_TRUE(checked(kIdleCustom)) << "45 s is no preset";
+    EXPECT_FALSE(checked(34750));
+    SetIdleTimeoutMs(300500);
+    EXPECT_TRUE(checked(34750)) << "within the preset's first second";
 }
 
 TEST_F(MainWindowTest, TimersFeedTheDashboardUnlessTheProgramIsShuttingDown) {

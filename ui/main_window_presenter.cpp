@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "boost/boost_settings.h"
 #include "model/persisted_store.h"
 #include "platform/interaction.h"
 #include "platform/language.h"
 #include "platform/registry_helpers.h"
+#include "power/maker_plan_scan.h"
 #include "power/power_scheme_access.h"
 #include "ui/theme.h"
 
@@ -157,6 +159,31 @@ std::optional<Size> MainWindowPresenter::FixedWindowSize() {
 bool MainWindowPresenter::SwallowsSysCommand(uint32_t command) {
     const uint32_t c = command & 0xFFF0;
     return c == kScSize || c == kScMaximize;
+}
+
+std::vector<MainWindowPresenter::MenuCheck> MainWindowPresenter::MenuChecks() {
+    auto user = [](std::u16string_view name, uint32_t fallback) {
+        return ReadDwordOr(Hive::CurrentUser, kAppKey, name, fallback) != 0;
+    };
+    const bool beta = user(u"BetaUpdates", 0) || ReadDwordOr(Hive::LocalMachine, kAppKey, u"BetaUpdates", 0) != 0;
+    std::vector<MenuCheck> checks{
+        {kBoostOnOff, IsBoostEnabled()},
+        {kPlanNotifications, user(u"ShowPowerPlanNotifications", 1)},
+        {kEfficiencyClassSelection, user(u"AlwaysShowEfficiencyClassSelection", 0)},
+        {kMakerPlan, UserListsMakerPlan()},
+        {kUpdateChecks, ReadDwordOr(Hive::LocalMachine, kAppKey, u"UpdateChecks", 1) != 0},
+        {kBetaUpdates, beta},
+    };
+    // The idle time: each preset within its first second, else the custom item.
+    const int64_t t = GetIdleTimeoutMs();
+    constexpr int64_t kPresetsMs[] = {10000, 30000, 60000, 300000, 900000, 1800000};
+    uint32_t idleItem = kIdleCustom;
+    for (uint32_t i = 0; i < std::size(kPresetsMs); ++i) {
+        if (t >= kPresetsMs[i] && t < kPresetsMs[i] + 1000) idleItem = kIdle10s + i;
+    }
+    for (uint32_t item = kIdle10s; item <= kIdle30min; ++item) checks.push_back({item, item == idleItem});
+    checks.push_back({kIdleCustom, idleItem == kIdleCustom});
+    return checks;
 }
 
 void MainWindowPresenter::LayOut() {

@@ -194,6 +194,13 @@ public:
     std::optional<Size> FixedWindowSize();
     // SC_SIZE and SC_MAXIMIZE are swallowed.
     static bool SwallowsSysCommand(uint32_t command);
+    // The menu's check marks as the settings stand (when a menu opens).
+    struct MenuCheck {
+        uint32_t command;
+        bool checked;
+        bool operator==(const MenuCheck&) const = default;
+    };
+    static std::vector<MenuCheck> MenuChecks();
 
     // Destroys the pages and creates them again at the window's dpi, keeping
     // the page shown and the window's corner.

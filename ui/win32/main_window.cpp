@@ -207,6 +207,13 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             presenter_.OnClose();
             return TRUE;
+        case WM_INITMENUPOPUP: {
+            auto menu = reinterpret_cast<HMENU>(wParam);
+            for (const MainWindowPresenter::MenuCheck& c : MainWindowPresenter::MenuChecks()) {
+                CheckMenuItem(menu, c.command, MF_BYCOMMAND | (c.checked ? MF_CHECKED : MF_UNCHECKED));
+            }
+            return FALSE;
+        }
         case WM_DESTROY:
             presenter_.OnDestroy();
             return FALSE;
