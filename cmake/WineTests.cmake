@@ -63,6 +63,7 @@ endfunction()
 quellora_window_test_program(show_message)
 quellora_window_test_program(crash_now)
 quellora_window_test_program(boost_dialog)
+quellora_window_test_program(theme_probe)
 
 quellora_wine_resource_library(quellora_test_rsrc ${PROJECT_SOURCE_DIR}/tests/win32/test_strings.rc)
 quellora_wine_resource_library(quellora_exe_resources ${PROJECT_SOURCE_DIR}/resources/quellora.rc)
@@ -77,7 +78,7 @@ add_executable(quellora_win32_tests
 target_include_directories(quellora_win32_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(quellora_win32_tests PRIVATE ${QUELLORA_WARNINGS})
 target_compile_options(quellora_win32_tests PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)
-target_link_libraries(quellora_win32_tests PRIVATE quellora_core quellora_win32 quellora_sim GTest::gtest version ws2_32)
+target_link_libraries(quellora_win32_tests PRIVATE quellora_win32 quellora_sim GTest::gtest version ws2_32)
 target_link_options(quellora_win32_tests PRIVATE -municode)
 # Where the test finds the build's quellora.exe, as a path of Wine's Z: drive.
 target_compile_definitions(quellora_win32_tests PRIVATE QUELLORA_WINE_EXE_PATH="Z:${CMAKE_BINARY_DIR}/quellora.exe")

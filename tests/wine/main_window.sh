@@ -71,6 +71,7 @@ select_row() {
 }
 
 # ---- A hybrid processor, light: six pages, the editor shows the active plan.
+rig_wine reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1
 rig_sim reset hybrid-laptop >/dev/null
 rig_sim theme light
 if open_main; then
@@ -299,5 +300,12 @@ if open_main; then
     rig_check "the option offers the class list" [ "$(visible "$dash" 3224)" = 1 ]
     close_main
 fi
+
+# ---- With the system's own theme facts Wine answers "no dark mode": theming
+# and painting every kind of control calls no unnamed theme function.
+rig_launch "$build/theme_probe.exe"
+rig_exit_code 20
+rig_check "no unnamed theme function is called under Wine ($(tr -d '\r' <"$RIG_OUT.out"), exit $RIG_EXIT)" \
+    [ "$RIG_EXIT" = 0 ] && grep -q 'dark 0 supported 0 unnamed calls 0' "$RIG_OUT.out"
 
 rig_finish
