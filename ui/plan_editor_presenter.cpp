@@ -93,6 +93,7 @@ PlanEditorPresenter::PlanEditorPresenter(EditorHost& host, PowerSchemeAccess& po
 // ---- Lists
 
 void PlanEditorPresenter::Initialise() {
+    Action action(*this);
     heterogeneous_ = IsHeterogeneousProcessor();
     classSelectable_ = MainTopology().ShowEfficiencyClassSelection();
     ControlSurface& ui = c();
@@ -120,12 +121,13 @@ void PlanEditorPresenter::Initialise() {
     }
     FillPlanList();
     Reload();
-    UpdateSummary();
     UpdateActivateButton();
-    OnPendingEditsChanged();
+    OnPendingEditsChanged();  // and the summary
 }
 
 void PlanEditorPresenter::FillPlanList() {
+    Action action(*this);
+    resolvedValid_ = false;  // the names may have changed
     ControlSurface& ui = c();
     if (!ui.Has(kPlanList)) return;
     const Guid active = power_.QueryActivePlanOrNull();
@@ -143,6 +145,7 @@ void PlanEditorPresenter::FillPlanList() {
 }
 
 void PlanEditorPresenter::ReloadPlanList() {
+    Action action(*this);
     ControlSurface& ui = c();
     const std::u16string previous = SelectedName();
     if (state_.pendingEdits && ui.Selection(kPlanList) >= 0) {
@@ -170,10 +173,18 @@ std::u16string PlanEditorPresenter::SelectedName() {
     return selection < 0 ? std::u16string() : ui.ItemText(kPlanList, selection);
 }
 
-bool PlanEditorPresenter::SelectedPlan(Guid& plan) {
-    const std::u16string name = SelectedName();
-    return !name.empty() && power_.FindPlanByName(name, plan);
+bool PlanEditorPresenter::Resolve(const std::u16string& name, Guid& plan) {
+    if (name.empty()) return false;
+    if (!resolvedValid_ || resolvedName_ != name) {
+        resolvedName_ = name;
+        resolvedFound_ = power_.FindPlanByName(name, resolvedPlan_);
+        resolvedValid_ = true;
+    }
+    plan = resolvedPlan_;
+    return resolvedFound_;
 }
+
+bool PlanEditorPresenter::SelectedPlan(Guid& plan) { return Resolve(SelectedName(), plan); }
 
 int PlanEditorPresenter::ShownClass() {
     ControlSurface& ui = c();
@@ -195,6 +206,7 @@ void PlanEditorPresenter::SelectPolicies(bool ac, const PolicyFields& p) {
 // ---- Loading
 
 void PlanEditorPresenter::Reload() {
+    Action action(*this);
     ControlSurface& ui = c();
     for (int id : kParkingRadios) {
         if (ui.Has(id)) ui.SetChecked(id, false);
@@ -208,7 +220,7 @@ void PlanEditorPresenter::Reload() {
     shownName_ = name;
     shownClass_ = efficiencyClass;
     Guid plan;
-    const bool found = power_.FindPlanByName(name, plan);
+    const bool found = Resolve(name, plan);
     // What the policy lists show stays where the plan cannot be read.
     ReadFields(Guid{}, name, efficiencyClass);
     LoadEditor(power_, found ? plan : Guid{}, efficiencyClass, state_);
@@ -282,14 +294,15 @@ void PlanEditorPresenter::ReadFields(const Guid& plan, const std::u16string& nam
 
 // ---- Writing
 
-bool PlanEditorPresenter::Apply() { return ApplyTo(SelectedName(), ShownClass()); }
+bool PlanEditorPresenter::Apply() {
+    Action action(*this); return ApplyTo(SelectedName(), ShownClass()); }
 
 bool PlanEditorPresenter::ApplyTo(const std::u16string& name, int efficiencyClass) {
     const int staged = state_.stagedPreset;
     ClearPending();
     host_.PostPendingEditsChanged();
     Guid plan;
-    if (name.empty() || !power_.FindPlanByName(name, plan)) return true;
+    if (!Resolve(name, plan)) return true;
 
     ReadFields(plan, name, efficiencyClass);
     state_.stagedPreset = staged;
@@ -313,6 +326,7 @@ void PlanEditorPresenter::SetPending() {
 }
 
 void PlanEditorPresenter::StagePreset(int preset) {
+    Action action(*this);
     Guid plan;
     if (!SelectedPlan(plan)) return;
     ReadFields(plan, SelectedName(), ShownClass());
@@ -332,6 +346,7 @@ bool PlanEditorPresenter::HasWindowsDefaults(const Guid& plan) {
 }
 
 void PlanEditorPresenter::UpdateSummary() {
+    Action action(*this);
     ControlSurface& ui = c();
     if (variant_ == EditorVariant::Classic) return;
     Guid plan;
@@ -384,6 +399,7 @@ void PlanEditorPresenter::UpdateSummary() {
 }
 
 void PlanEditorPresenter::UpdateActivateButton() {
+    Action action(*this);
     ControlSurface& ui = c();
     if (!ui.Has(kActivate)) return;
     Guid plan;
@@ -391,6 +407,7 @@ void PlanEditorPresenter::UpdateActivateButton() {
 }
 
 void PlanEditorPresenter::OnPendingEditsChanged() {
+    Action action(*this);
     ControlSurface& ui = c();
     const bool pending = state_.pendingEdits;
     if (ui.Has(kDiscard)) ui.Show(kDiscard, pending);
@@ -443,6 +460,7 @@ void PlanEditorPresenter::OnPresetClicked(int preset) {
 }
 
 void PlanEditorPresenter::OnCommand(int control, uint32_t notification, bool focused) {
+    Action action(*this);
     const bool classic = variant_ == EditorVariant::Classic;
     switch (control) {
         case kPlanList:
@@ -542,6 +560,7 @@ void PlanEditorPresenter::OnCommand(int control, uint32_t notification, bool foc
 }
 
 void PlanEditorPresenter::OnLink(int control) {
+    Action action(*this);
     if (control == kDiscard) {
         ClearPending();
         host_.PostPendingEditsChanged();

@@ -157,6 +157,20 @@ public:
     const EditorState& state() const { return state_; }
 
 private:
+    // One user action (or one call of the window's) resolves the selected
+    // plan's name once: the plans are looked up again at the next action.
+    class Action {
+    public:
+        explicit Action(PlanEditorPresenter& p) : p_(p) {
+            if (p_.depth_++ == 0) p_.resolvedValid_ = false;
+        }
+        ~Action() { --p_.depth_; }
+
+    private:
+        PlanEditorPresenter& p_;
+    };
+    bool Resolve(const std::u16string& name, Guid& plan);
+
     ControlSurface& c() { return host_.Controls(); }
     std::u16string SelectedName();
     bool SelectedPlan(Guid& plan);
@@ -183,6 +197,11 @@ private:
     // another plan or class asks about are written to these.
     std::u16string shownName_;
     int shownClass_ = 0;
+    int depth_ = 0;
+    bool resolvedValid_ = false;
+    std::u16string resolvedName_;
+    Guid resolvedPlan_;
+    bool resolvedFound_ = false;
 };
 
 }  // namespace quellora

@@ -188,6 +188,7 @@ void MainWindow::Initialise() {
     column.cx = ScaleForDpi(main_layout::kNavigationWidth, dpi);
     ListView_InsertColumn(navigation_, 0, &column);
 
+    RefreshTheme();
     presenter_.Initialise();
     if (navigation_) SetFocus(navigation_);
 }
@@ -249,6 +250,7 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
         case WM_THEMECHANGED:
+            rethemePages_ = true;
             presenter_.OnThemeChanged();
             return FALSE;
         case WM_NOTIFY: {
@@ -285,6 +287,9 @@ bool MainWindow::CreatePage(int index, Size& size) {
     RECT r{};
     GetWindowRect(created->hwnd(), &r);
     size = Size{r.right - r.left, r.bottom - r.top};
+    ThemeChildren(created->hwnd());
+    created->Rethemed();
+    pagesDark_ = DarkThemeNow();
     pages_[static_cast<size_t>(index)] = std::move(created);
     auto hwndOf = [this](Page p) {
         PageWindow* w = page(static_cast<int>(p));
@@ -421,10 +426,14 @@ void MainWindow::ApplyTheme() {
     RefreshTheme();
     ThemeTitleBar(hwnd_);
     if (navigation_) ThemeListView(navigation_);
-    for (auto& p : pages_) {
-        if (!p) continue;
-        ThemeChildren(p->hwnd());
-        p->Rethemed();
+    if (rethemePages_ || pagesDark_ != DarkThemeNow()) {
+        for (auto& p : pages_) {
+            if (!p) continue;
+            ThemeChildren(p->hwnd());
+            p->Rethemed();
+        }
+        pagesDark_ = DarkThemeNow();
+        rethemePages_ = false;
     }
     RethemeTooltips();
     DrawMenuBar(hwnd_);

@@ -138,6 +138,10 @@ private:
     std::array<HWND, kPageCount> tooltips_{};
     MainWindowPresenter presenter_;
     bool ended_ = false;
+    // The pages take the theme when they are made (hidden, so nothing is
+    // painted twice); the theme is applied to them again only when it changed.
+    bool pagesDark_ = false;
+    bool rethemePages_ = false;
 };
 
 // The About dialog, modal, owned by `owner`; its update link asks `surface`.
