@@ -32,6 +32,7 @@
 //                                        the screen: menu, item row (separators left out),
 //                                        checked (1/0)
 //   wintool rect <window>                its place on the screen: x, y, width, height
+//   wintool state <window>               thread id, visible (1/0), minimised (1/0), foreground (1/0)
 //   wintool move <window> <x> <y>        moves it (SetWindowPos, size and Z order kept)
 //   wintool has-colour <window> <x> <y> <w> <h> <RRGGBB>
 //                                        whether a rectangle of its client area shows the colour
@@ -672,6 +673,20 @@ int Tips() {
         const std::wstring text = ToolText(tooltip);
         if (!text.empty()) Write(OneLine(text));
 
+int State(int argc, wchar_t** argv) {
+    if (argc < 1) return kUsage;
+    Selector s;
+    if (!ParseSelector(argv[0], s)) return kUsage;
+    // Hidden windows count too (the tray window is never shown).
+    std::vector<HWND> found = s.byHandle ? std::vector<HWND>{IsWindow(s.handle) ? s.handle : nullptr} : TopLevel(&s, false);
+    HWND window = found.empty() ? nullptr : found.front();
+    if (!window) return kFailed;
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    Write(std::to_wstring(thread) + L"\t" + (IsWindowVisible(window) ? L"1" : L"0") + L"\t" +
+          (IsIconic(window) ? L"1" : L"0") + L"\t" + (GetForegroundWindow() == window ? L"1" : L"0"));
+    return kOk;
+}
+
 int RectOf(int argc, wchar_t** argv) {
     if (argc < 1) return kUsage;
     HWND window = Resolve(argv[0]);
@@ -1094,6 +1109,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"menus") result = Menus();
     else if (command == L"children") result = Children(n, a);
     else if (command == L"rect") result = RectOf(n, a);
+    else if (command == L"state") result = State(n, a);
     else if (command == L"setting-change") result = SettingChange(n, a);
     else if (command == L"move") result = Move(n, a);
     else if (command == L"has-colour") result = HasColour(n, a);
