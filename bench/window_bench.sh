@@ -25,10 +25,10 @@ rig_sim reset hybrid-laptop >/dev/null
 
 # The tray icon's click, with the program running in the notification area.
 rig_launch "$build/quellora.exe" /systray
-if rig_tool exists "$TRAY" 30000 >/dev/null; then
+if tray=$(rig_tool exists "$TRAY" 30000); then
     sleep 1
-    rig_tool time-open "$TRAY" "$MAIN" "$runs" | summary "tray click to main window painted"
-    rig_tool post "$TRAY" 0x111 105 >/dev/null  # Exit
+    rig_tool time-open "$tray" "$MAIN" "$runs" | summary "tray click to main window painted"
+    rig_tool post "$tray" 0x111 105 >/dev/null  # Exit
     rig_exit_code 20
 else
     echo "tray click to main window painted          no tray window in this build"

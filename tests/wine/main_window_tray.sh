@@ -13,13 +13,15 @@ rig_start "$build" "$source" main_window_tray || exit 1
 
 MAIN='#32770|Quellora – Core*'
 TRAY='WndClass-{df0cc042-6f6f-4712-bf25-2b984f3e8777}|WndName-{7298c6b8-835f-4234-8054-49925ccd4038}'
-click_tray() { rig_tool post "$TRAY" 0x401 0 514 >/dev/null; }  # WMU_TRAY_CALLBACK, WM_LBUTTONUP
+tray=
+click_tray() { rig_tool post "$tray" 0x401 0 514 >/dev/null; }  # WMU_TRAY_CALLBACK, WM_LBUTTONUP
 main_count() { rig_tool windows "$MAIN" | awk -F '\t' '$3 == 1' | wc -l; }
 
 rig_wine reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1
 rig_sim reset hybrid-laptop >/dev/null
 rig_launch "$build/quellora.exe" /systray
-if ! rig_tool exists "$TRAY" 30000 >/dev/null; then
+# The tray window is never shown: it is addressed by its handle.
+if ! tray=$(rig_tool exists "$TRAY" 30000); then
     rig_fail "the program runs in the notification area"
     rig_finish
     exit 1
@@ -30,7 +32,7 @@ rig_check "no main window at a start with /systray" [ "$(main_count)" = 0 ]
 click_tray
 if main=$(rig_wait "$MAIN" 20000); then
     rig_picture "$main" opened-from-tray
-    tray_thread=$(rig_tool state "$TRAY" | cut -f1)
+    tray_thread=$(rig_tool state "$tray" | cut -f1)
     main_thread=$(rig_tool state "$main" | cut -f1)
     rig_check "a click on the tray icon opens the main window on its own thread ($main_thread, tray $tray_thread)" \
         [ -n "$main_thread" ] && [ "$main_thread" != "$tray_thread" ]
@@ -44,7 +46,7 @@ if main=$(rig_wait "$MAIN" 20000); then
     rig_check "... the same window, never a second one" [ "$(main_count)" = 1 ] && rig_tool exists "$main" 100 >/dev/null
 
     # The tray's menu command 34937 closes the open window and opens it again.
-    rig_tool send "$TRAY" 0x111 34937 >/dev/null
+    rig_tool send "$tray" 0x111 34937 >/dev/null
     if rig_gone "$main" 10000 && reopened=$(rig_wait "$MAIN" 20000); then
         rig_check "34937 reopens the main window" [ "$reopened" != "$main" ] && [ "$(main_count)" = 1 ]
         main=$reopened
@@ -55,7 +57,7 @@ if main=$(rig_wait "$MAIN" 20000); then
     rig_tool close "$main"
     rig_gone "$main" 10000
     rig_check "closing the main window leaves the program in the notification area" \
-        rig_tool exists "$TRAY" 100 >/dev/null
+        rig_tool exists "$tray" 100 >/dev/null
     click_tray
     if main=$(rig_wait "$MAIN" 20000); then
         rig_check "the next click opens it again" true
@@ -68,7 +70,7 @@ else
     rig_fail "a click on the tray icon opens the main window"
 fi
 
-rig_tool post "$TRAY" 0x111 105 >/dev/null  # Exit
+rig_tool post "$tray" 0x111 105 >/dev/null  # Exit
 rig_exit_code 20
 rig_check "the tray's Exit ends the program (exit $RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
 rig_finish
