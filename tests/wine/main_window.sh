@@ -57,8 +57,13 @@ status_value() {
 type_into() {
     local geometry
     geometry=$(rig_controls "$1" | awk -F '\t' -v id="$2" '$1 == id { print $6 + int($8 / 2), $7 + int($9 / 2); exit }')
-    # shellcheck disable=SC2086
-    rig_tool mouse "$1" $geometry
+    local attempt
+    for attempt in 1 2 3; do
+        # shellcheck disable=SC2086
+        rig_tool mouse "$1" $geometry
+        [ "$(rig_tool focus "$1")" = "$2" ] && break
+        sleep 0.5
+    done
     rig_tool keys "$1" end backspace backspace backspace backspace
     local i
     for ((i = 0; i < ${#3}; ++i)); do rig_tool keys "$1" "${3:i:1}"; done
@@ -95,6 +100,16 @@ if open_main; then
         rig_picture "$main" "page-${names[$row]}-light"
     done
     rig_check "the version is remembered with the page" [ "$(reg_text MainWindowPageVersion)" = 6.0.2.18 ]
+
+    rig_tool post "$main" 0x111 34976 >/dev/null  # Help, About
+    if about=$(rig_wait '#32770|About Quellora' 10000); then
+        rig_picture "$about" about-light
+        rig_check "About shows the version" [ "$(text_of "$about" 1001)" = "Version 6.0.2.18" ]
+        rig_tool click "$about" 1
+        rig_check "About closes with OK" rig_gone "$about"
+    else
+        rig_fail "the menu opens About"
+    fi
 
     # Fixed size: neither the maximise command nor a resize changes it.
     before=$(rig_tool rect "$main")
@@ -252,6 +267,15 @@ if open_main; then
         rig_picture "$main" "page-${row}-dark"
     done
     rig_check "the navigation list takes the list colours" rig_tool has-colour "$main" 20 20 30 30 1E1E1E >/dev/null
+    rig_tool post "$main" 0x111 34976 >/dev/null
+    if about=$(rig_wait '#32770|About Quellora' 10000); then
+        rig_picture "$about" about-dark
+        rig_check "About is dark" [ "$(rig_pixel "$about" 2 2)" = 191D22 ]
+        rig_tool click "$about" 1
+        rig_gone "$about"
+    else
+        rig_fail "the menu opens About in the dark"
+    fi
     rig_tool keys "$main" escape
     if box=$(rig_wait "$BOX" 10000); then
         rig_picture "$box" question-dark

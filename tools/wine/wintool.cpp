@@ -33,6 +33,7 @@
 //                                        checked (1/0)
 //   wintool rect <window>                its place on the screen: x, y, width, height
 //   wintool state <window>               thread id, visible (1/0), minimised (1/0), foreground (1/0)
+//   wintool focus <window>               the id of the control that has the keyboard focus in its thread
 //   wintool move <window> <x> <y>        moves it (SetWindowPos, size and Z order kept)
 //   wintool has-colour <window> <x> <y> <w> <h> <RRGGBB>
 //                                        whether a rectangle of its client area shows the colour
@@ -687,6 +688,17 @@ int State(int argc, wchar_t** argv) {
     return kOk;
 }
 
+int Focus(int argc, wchar_t** argv) {
+    if (argc < 1) return kUsage;
+    HWND window = Resolve(argv[0]);
+    if (!window) return kFailed;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus) return kFailed;
+    Write(std::to_wstring(GetDlgCtrlID(info.hwndFocus)));
+    return kOk;
+}
+
 int RectOf(int argc, wchar_t** argv) {
     if (argc < 1) return kUsage;
     HWND window = Resolve(argv[0]);
@@ -1110,6 +1122,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"children") result = Children(n, a);
     else if (command == L"rect") result = RectOf(n, a);
     else if (command == L"state") result = State(n, a);
+    else if (command == L"focus") result = Focus(n, a);
     else if (command == L"setting-change") result = SettingChange(n, a);
     else if (command == L"move") result = Move(n, a);
     else if (command == L"has-colour") result = HasColour(n, a);
