@@ -9,6 +9,7 @@
 #include "platform/registry_helpers.h"
 #include "power/maker_plan_scan.h"
 #include "power/power_scheme_access.h"
+#include "tray/update_check.h"
 #include "ui/theme.h"
 
 namespace quellora {
@@ -38,19 +39,11 @@ std::u16string ReadAppText(std::u16string_view name) {
     return text.substr(0, kStoredTextMax);
 }
 
-// "UpdateChecks" (HKLM): on unless it exists and is 0.
+// "UpdateChecks" (HKLM) and "BetaUpdates" as the update check reads them.
 void ToggleUpdateChecks() {
-    const bool on = ReadDwordOr(Hive::LocalMachine, kAppKey, u"UpdateChecks", 1) != 0;
-    WriteDword(Hive::LocalMachine, kAppKey, u"UpdateChecks", on ? 0 : 1);
+    WriteDword(Hive::LocalMachine, kAppKey, updatevalues::kChecks, UpdateChecksEnabled() ? 0 : 1);
 }
-
-// "BetaUpdates": on when either the user's or the machine's value is; writing sets both.
-void ToggleBetaUpdates() {
-    const bool on = ReadDwordOr(Hive::CurrentUser, kAppKey, u"BetaUpdates", 0) != 0 ||
-                    ReadDwordOr(Hive::LocalMachine, kAppKey, u"BetaUpdates", 0) != 0;
-    WriteDword(Hive::CurrentUser, kAppKey, u"BetaUpdates", on ? 0 : 1);
-    WriteDword(Hive::LocalMachine, kAppKey, u"BetaUpdates", on ? 0 : 1);
-}
+void ToggleBetaUpdates() { SetBetaUpdates(!GetBetaUpdates()); }
 
 }  // namespace
 
@@ -165,14 +158,13 @@ std::vector<MainWindowPresenter::MenuCheck> MainWindowPresenter::MenuChecks() {
     auto user = [](std::u16string_view name, uint32_t fallback) {
         return ReadDwordOr(Hive::CurrentUser, kAppKey, name, fallback) != 0;
     };
-    const bool beta = user(u"BetaUpdates", 0) || ReadDwordOr(Hive::LocalMachine, kAppKey, u"BetaUpdates", 0) != 0;
     std::vector<MenuCheck> checks{
         {kBoostOnOff, IsBoostEnabled()},
         {kPlanNotifications, user(u"ShowPowerPlanNotifications", 1)},
         {kEfficiencyClassSelection, user(u"AlwaysShowEfficiencyClassSelection", 0)},
         {kMakerPlan, UserListsMakerPlan()},
-        {kUpdateChecks, ReadDwordOr(Hive::LocalMachine, kAppKey, u"UpdateChecks", 1) != 0},
-        {kBetaUpdates, beta},
+        {kUpdateChecks, UpdateChecksEnabled()},
+        {kBetaUpdates, GetBetaUpdates()},
     };
     // The idle time: each preset within its first second, else the custom item.
     const int64_t t = GetIdleTimeoutMs();

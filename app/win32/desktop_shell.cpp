@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "app/win32/main_window_stand_in.h"
 #include "monitor/plan_change.h"
 #include "platform/win32/com_apartment.h"
 #include "tray/tray_messages.h"
 #include "tray/win32/tray_window.h"
+#include "ui/main_window.h"
 
 namespace quellora::win32 {
 
@@ -25,16 +25,16 @@ public:
         InitCommonControlsEx(&controls);
     }
 
-    int RunMainWindowAlone(bool) override {
+    int RunMainWindowAlone(bool classic) override {
         // The main window hosts the file dialogs of its pages: the main thread
         // becomes a single-threaded apartment for it.
         MoveMainThreadToSingleThreadedApartment();
-        return RunMainWindowStandIn();
+        return RunMainWindow(classic);
     }
 
     bool CreateTrayWindow() override {
         tray_ = std::make_unique<win32::TrayWindow>(
-            MainWindowHooks{OpenMainWindowStandIn, MainWindowStandInOpen, CloseMainWindowStandIn});
+            MainWindowHooks{OpenMainWindow, MainWindowOpen, [] { CloseMainWindow(); }});
         if (tray_->Create()) return true;
         tray_.reset();
         return false;

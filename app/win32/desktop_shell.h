@@ -1,5 +1,5 @@
 // The interactive program's windows on Windows: the tray window, the message
-// loop of the main thread and the main window's stand-in.
+// loop of the main thread, and the main window on the main thread in no-tray mode.
 #pragma once
 
 #include "app/interactive_shell.h"

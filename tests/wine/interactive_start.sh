@@ -15,6 +15,7 @@ rig_start "$build" "$source" interactive_start || exit 1
 . "$source/tests/wine/tray_steps.sh"
 
 tray='WndClass-{df0cc042-6f6f-4712-bf25-2b984f3e8777}|WndName-{7298c6b8-835f-4234-8054-49925ccd4038}'
+MAIN='#32770|Quellora – Core*'
 user_key='HKCU\Software\Quellora'
 machine_key='HKLM\Software\Quellora'
 
@@ -160,10 +161,10 @@ timed_start() {
 timed_start
 rig_check "a second start exits with 0 within 1 s ($RIG_EXIT, $RIG_ELAPSED ms; a bare start $START_COST ms; try $TRIES)" \
     test "$RIG_EXIT" = 0 -a "$RIG_ELAPSED" -lt "$LIMIT"
-if stand_in=$(rig_wait '#32770|Quellora' 10000); then
-    rig_picture "$stand_in" main-window-stand-in
-    rig_check "the running instance opened its main window" \
-        grep -q '^Quellora v' <<<"$(rig_control_field "$stand_in" 100 10)"
+if main=$(rig_wait "$MAIN" 10000); then
+    rig_picture "$main" main-window-handed-over
+    rig_check "the running instance opened its main window, with its navigation" \
+        [ "$(rig_tool rows "$main" 9400 | wc -l)" -ge 5 ]
 else
     rig_fail "the running instance opened its main window"
 fi
@@ -172,8 +173,8 @@ rig_launch "$exe"
 rig_exit_code 10
 sleep 0.5
 rig_check "a third start brings the same window forward: one main window" \
-    [ "$(rig_tool windows '#32770|Quellora' | awk -F '\t' '$3 == 1' | wc -l)" = 1 ]
-[ -n "${stand_in:-}" ] && rig_tool click "$stand_in" 1 >/dev/null
+    [ "$(rig_tool windows "$MAIN" | awk -F '\t' '$3 == 1' | wc -l)" = 1 ]
+[ -n "${main:-}" ] && rig_tool close "$main" >/dev/null
 
 # ---- /terminate ends the instance (counted from the start of /terminate); alone it ends at once.
 start_cost
@@ -289,11 +290,11 @@ rig_sim reset >/dev/null
 tray_forget_program
 rig_launch "$exe" /nosystray
 alone=$RIG_PID
-if window=$(rig_wait '#32770|Quellora' 20000); then
-    rig_check "/nosystray: the main window opens" grep -q '^Quellora v' <<<"$(rig_control_field "$window" 100 10)"
+if window=$(rig_wait "$MAIN" 20000); then
+    rig_check "/nosystray: the main window opens" [ "$(rig_tool rows "$window" 9400 | wc -l)" -ge 5 ]
     rig_check "/nosystray: no tray window, no icon" test -z "$(rig_tool windows "$tray")" -a "$(rig_tray_icons)" = 0
     rig_check "/nosystray: no logon task" lacks_value "$machine_key" Installed
-    rig_tool click "$window" 1 >/dev/null
+    rig_tool close "$window" >/dev/null
     rig_exit_code 10 "$alone"
     rig_check "/nosystray: closing the main window ends the process with 0 ($RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
 else

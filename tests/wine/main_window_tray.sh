@@ -2,7 +2,7 @@
 # The main window opened from the notification area under Wine: a click on
 # the tray icon opens it on a thread of its own, a second click brings the
 # open one forward (never a second window), the tray's menu command reopens
-# it, and while it is open the tray keeps quiet about drift.
+# it (tray_notices.sh: while it is open the tray keeps quiet about drift).
 #
 #   main_window_tray.sh <build folder> <source folder>
 set -u

@@ -193,7 +193,7 @@ rig_check "34967 makes the maker's plan and activates it" \
     grep -q '^\* .*Ostrima Highest Performance' <<<"$(rig_sim plans | tr -d '\r')"
 rig_check "... and lists it from then on" tray_wait_value "$TRAY_MACHINE_KEY" AlwaysShowOstrimaHighestPerformance 0x1 3000
 # No main window was open: it opens.
-if main=$(rig_wait '#32770|Quellora' 5000); then
+if main=$(rig_wait '#32770|Quellora – Core*' 5000); then
     rig_check "... and the main window opens" true
     rig_tool close "$main" >/dev/null
 else

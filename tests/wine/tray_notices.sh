@@ -100,7 +100,7 @@ rig_check "the same drift at the next check: no balloon" \
 
 # The main window open: no check, no balloon.
 rig_tool post "$tray" 0x401 0 514 >/dev/null
-if main=$(rig_wait '#32770|Quellora' 10000); then
+if main=$(rig_wait '#32770|Quellora – Core*' 10000); then
     rig_sim set saver CPMINCORES ac 60 >/dev/null
     rig_check "while the main window is open: no drift balloon" \
         test -z "$(rig_tool balloons 33000 | tr -d '\r' | grep -F 'Another program changed')"

@@ -1,7 +1,5 @@
 #include "ui/win32/main_window.h"
 
-#include <objbase.h>
-
 #include <atomic>
 #include <system_error>
 #include <thread>
@@ -9,7 +7,9 @@
 #include "platform/language.h"
 #include "platform/platform.h"
 #include "platform/startup_state.h"
+#include "platform/win32/com_apartment.h"
 #include "power/main_topology.h"
+#include "tray/update_check.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/win32/dialog_controls.h"
@@ -472,10 +472,25 @@ bool MainWindow::ForwardToTray(uint32_t command, intptr_t lParam) {
 
 void MainWindow::OpenAbout() { RunAboutDialog(hwnd_, module_, *this); }
 
-// The update check joins the window with the tray's update services.
-void MainWindow::ManualUpdateCheck() {}
-void MainWindow::StartUpdateCheck() {}
-void MainWindow::StopUpdateCheck() {}
+void MainWindow::ManualUpdateCheck() {
+    // The installer was started: it replaces the program, which ends now.
+    if (!quellora::ManualUpdateCheck(hwnd_)) return;
+    if (!ForwardToTray(main_window::kExit, 0)) SendClose();
+}
+
+// The automatic check runs on a thread of its own and signals the event when
+// it is done; the thread keeps the event alive for as long as it needs it.
+void MainWindow::StartUpdateCheck() {
+    auto ready = std::make_shared<ThreadEvent>(ThreadEvent::Reset::Auto);
+    try {
+        std::thread([ready] { AutomaticUpdateCheck(*ready); }).detach();
+        updateReady_ = std::move(ready);
+    } catch (const std::system_error&) {
+        // No thread: no check until the window opens again.
+    }
+}
+
+void MainWindow::StopUpdateCheck() { updateReady_.reset(); }
 
 }  // namespace quellora::win32
 
@@ -491,7 +506,7 @@ int RunMainWindow(bool) {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_LINK_CLASS;
     InitCommonControlsEx(&controls);
-    // One at a time in this process.
+    // One at a time in this process, whoever opens it.
     bool expected = false;
     if (!win32::g_running.compare_exchange_strong(expected, true)) return 0;
     int result = 0;
@@ -509,11 +524,18 @@ void OpenMainWindow() {
         SetForegroundWindow(open);
         return;
     }
+    KernelObjects* kernel = Sys().kernel;
+    const KernelHandle mutex = State().mainWindowMutex;
     try {
-        std::thread([] {
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            RunMainWindow(State().classic);
-            CoUninitialize();
+        std::thread([kernel, mutex] {
+            // At most one main window: a thread that cannot take the mutex at once leaves it.
+            if (kernel && mutex && !kernel->TryLock(mutex)) return;
+            {
+                // The pages host the shell's file dialogs: a single-threaded apartment.
+                const win32::SingleThreadedApartment apartment;
+                RunMainWindow(State().classic);
+            }
+            if (kernel && mutex) kernel->Unlock(mutex);
         }).detach();
     } catch (const std::system_error&) {
         // No thread, no window; the next click tries again.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/thread_event.h"
 #include "power/power_scheme_access.h"
 #include "ui/main_window_presenter.h"
 
@@ -141,6 +142,8 @@ private:
     // The pages take the theme when they are made (hidden, so nothing is
     // painted twice); the theme is applied to them again only when it changed.
     bool pagesDark_ = false;
+    // Signalled when the automatic update check that the window started is done.
+    std::shared_ptr<ThreadEvent> updateReady_;
     bool rethemePages_ = false;
 };
 
