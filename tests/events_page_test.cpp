@@ -52,6 +52,17 @@ TEST(EventsPage, DriftAndBoostRowsCarryTheirTexts) {
     EXPECT_EQ(b.columns[4], BoostReasonText(2, u"Power saver"));
 }
 
+TEST(EventsPage, PlanSwitchRowsShowTheProgramTheTimeThePlanAndHowLongThePlanBeforeStayed) {
+    const std::vector<EventRow> rows = PlanSwitchRows(
+        {PlanHistoryRow{u"switcher.exe", u"2026-12-04 12:00:00", u"Balanced", u"1m 1s"},
+         PlanHistoryRow{u"switcher.exe", u"", u"{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}", u""}});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].columns, (std::array<std::u16string, kColumns>{u"switcher.exe", u"2026-12-04 12:00:00",
+                                                                      u"Balanced", u"1m 1s", u""}));
+    EXPECT_EQ(rows[1].columns[2], u"{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}");
+    EXPECT_EQ(rows[1].columns[3], u"");
+}
+
 TEST(EventsPage, TheNewestFiftyDriftRecordsAndEverythingSortedByTime) {
     testing::SimEnv env;
     std::vector<EventRow> switches;

@@ -306,6 +306,22 @@ int Events(Context& c) {
         }
         return kOk;
     }
+    if (EqualsIgnoreAsciiCase(what, u"history") && c.args.size() == 3) {
+        // <count> switches by another program, <seconds> apart, the last one now,
+        // taking turns between Balanced, Power saver and High performance.
+        uint32_t count = 0, seconds = 0;
+        if (!ParseNumber(c.args[1], kMaxPlanChangeEvents, count) || !ParseNumber(c.args[2], 86400 * 30, seconds)) {
+            return kUsage;
+        }
+        static constexpr Guid kPlans[] = {guids::kBalanced, guids::kPowerSaver, guids::kHighPerformance};
+        const ProcessIdentity by{u"C:\\Program Files\\Vendor\\PowerTool.exe", 4711};
+        const uint64_t now = m.NowFileTime();
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint64_t at = now - static_cast<uint64_t>(count - 1 - i) * seconds * kFileTimePerSecond;
+            RecordPlanChangeAt(m, kPlans[i % 3], kPlans[(i + 1) % 3], by, at, at);
+        }
+        return kOk;
+    }
     if (c.args.size() > 2) return kUsage;
     if (EqualsIgnoreAsciiCase(what, u"clear") && c.args.size() == 1) {
         ClearPlanChangeEvents(m);
@@ -885,8 +901,11 @@ const std::vector<Command>& Commands() {
          u"shows or sets the load of logical processors (busy cores are not parked)", 0, 65, Load},
         {u"counters", u"counters normal|disabled|no-utility",
          u"performance counters work, are disabled, or lack % Processor Utility", 1, 1, Counters},
-        {u"events", u"events [list|xml [<count>]] | events clear | events delay <ms> | events fail <error>|off",
-         u"the System log's plan-change records: list, forget, write late, refuse queries", 0, 2, Events},
+        {u"events",
+         u"events [list|xml [<count>]] | events clear | events delay <ms> | events fail <error>|off | "
+         u"events history <count> <seconds apart>",
+         u"the System log's plan-change records: list, forget, write late, refuse queries, write a past history", 0, 3,
+         Events},
         {u"values", u"values <plan> [<setting>]", u"AC/DC values; (default) when from Windows' stored defaults", 1, 2,
          Values},
         {u"set", u"set <plan> <setting> ac|dc|both <value>", u"writes a plan's value as another program would", 4, 4,

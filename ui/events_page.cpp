@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "boost/boost_runtime.h"
+#include "monitor/plan_change.h"
 #include "platform/language.h"
+#include "platform/platform.h"
 #include "platform/startup_state.h"
 #include "platform/text.h"
 
@@ -83,14 +85,26 @@ std::vector<EventRow> EventRows(std::vector<EventRow> rows, const std::vector<Dr
 }
 
 LocalTimeConverter PlatformLocalTime() {
-    return [](const CalendarTime& utc, CalendarTime& local) {
-        local = utc;
-        return true;
-    };
+    return [](const CalendarTime& utc, CalendarTime& local) { return Sys().clock && Sys().clock->UtcToLocal(utc, local); };
 }
 
-std::vector<EventRow> ReadEventRows(PowerSchemeAccess&) {
-    return EventRows({}, ReadDriftLog(), ReadBoostLog(kBoostRows), PlatformLocalTime());
+std::vector<EventRow> PlanSwitchRows(const std::vector<PlanHistoryRow>& history) {
+    std::vector<EventRow> rows;
+    rows.reserve(history.size());
+    for (const PlanHistoryRow& h : history) {
+        EventRow row;
+        row.columns[0] = h.processName;
+        row.columns[1] = h.localTime;
+        row.columns[2] = h.planName;
+        row.columns[3] = h.duration;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<EventRow> ReadEventRows(PowerSchemeAccess& power) {
+    return EventRows(PlanSwitchRows(PlanHistoryRows(power)), ReadDriftLog(), ReadBoostLog(kBoostRows),
+                     PlatformLocalTime());
 }
 
 }  // namespace quellora

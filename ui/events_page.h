@@ -12,6 +12,7 @@
 
 #include "boost/boost_log.h"
 #include "model/drift.h"
+#include "monitor/plan_change.h"
 #include "platform/clock.h"
 
 namespace quellora {
@@ -61,6 +62,8 @@ EventRow BoostRow(const BoostLogEntry& entry, const LocalTimeConverter& toLocal)
 std::vector<EventRow> EventRows(std::vector<EventRow> planSwitches, const std::vector<DriftRecord>& drift,
                                 const std::vector<BoostLogEntry>& boost, const LocalTimeConverter& toLocal);
 
+// The plan switches' rows, as the history gives them (newest first).
+std::vector<EventRow> PlanSwitchRows(const std::vector<PlanHistoryRow>& history);
 // Local time by the platform's clock.
 LocalTimeConverter PlatformLocalTime();
 // The list as the page shows it now: the plan switches from Windows' event

@@ -70,13 +70,20 @@ bool FromStoreText(std::u16string_view name, std::u16string_view text, PlanChang
 }  // namespace
 
 void RecordPlanChange(SimMachine& machine, const Guid& oldPlan, const Guid& newPlan, const ProcessIdentity& by) {
+    const uint64_t now = machine.NowFileTime();
+    RecordPlanChangeAt(machine, oldPlan, newPlan, by, now,
+                       now + static_cast<uint64_t>(PlanChangeEventDelayMs(machine)) * 10000);
+}
+
+void RecordPlanChangeAt(SimMachine& machine, const Guid& oldPlan, const Guid& newPlan, const ProcessIdentity& by,
+                        uint64_t time, uint64_t visibleAt) {
     Registry& r = machine.registry();
     const std::u16string log = LogKey();
     const uint32_t id = std::max(DwordOr(r, kLm, log, kNextRecordId, kFirstRecordId), kFirstRecordId);
     PlanChangeEvent e;
     e.recordId = id;
-    e.time = machine.NowFileTime();
-    e.visibleAt = e.time + static_cast<uint64_t>(PlanChangeEventDelayMs(machine)) * 10000;
+    e.time = time;
+    e.visibleAt = visibleAt;
     e.process = by;
     e.oldPlan = oldPlan;
     e.newPlan = newPlan;

@@ -35,6 +35,10 @@ inline constexpr std::u16string_view kPowercfgPath = u"C:\\Windows\\system32\\po
 
 // Adds a record of a switch from `oldPlan` to `newPlan` made by `by`.
 void RecordPlanChange(SimMachine& machine, const Guid& oldPlan, const Guid& newPlan, const ProcessIdentity& by);
+// The same record with the time it bears and the time it shows up in queries
+// (FILETIME units, UTC): a history written afterwards.
+void RecordPlanChangeAt(SimMachine& machine, const Guid& oldPlan, const Guid& newPlan, const ProcessIdentity& by,
+                        uint64_t time, uint64_t visibleAt);
 // Every record, newest first, whether it can be seen yet or not.
 std::vector<PlanChangeEvent> PlanChangeEvents(SimMachine& machine);
 void ClearPlanChangeEvents(SimMachine& machine);

@@ -122,7 +122,10 @@ fi
 rig_sim theme dark >/dev/null
 if open_dialog; then
     rig_picture "$dialog" dialog-dark
-    rig_check "dark: the dialog is dark" [ "$(rig_pixel "$dialog" 3 3)" = 202020 ]
+    rig_check "dark: the dialog takes the dark palette" [ "$(rig_pixel "$dialog" 3 3)" = 191D22 ]
+    read -r cx cy cw ch < <(rig_controls "$dialog" | awk -F '\t' '$1 == 3268 { print $6, $7, $8, $9; exit }')
+    rig_check "dark: the check boxes are painted dark" [ "$(rig_pixel "$dialog" $((cx + cw - 3)) $((cy + ch / 2)))" = 191D22 ]
+    rig_check "... with their text in white" rig_tool has-colour "$dialog" "$((cx + 20))" "$cy" 100 "$ch" FFFFFF >/dev/null
     rig_check "opened while on: the box is checked" [ "$(field 3267 5)" = 1 ]
     rig_check "opened while on: the controls are enabled" dependents_enabled 1
     before=$(field 3268 5)

@@ -222,7 +222,10 @@ if open_main; then
         [ "$RIG_EXIT" = 0 ] && [ "$(sim_value balanced CPMINCORES ac)" = 33 ]
 fi
 
-# ---- The events page: drift and Dynamic Boost records from their logs.
+# ---- The events page: 120 plan switches by another program, 61 s apart, in
+# the System log; drift and Dynamic Boost records from their logs.
+rig_sim events clear
+rig_sim events history 120 61
 logs="$(rig_local_appdata)/Quellora"
 mkdir -p "$logs"
 {
@@ -245,6 +248,12 @@ if open_main; then
     rig_check "restored and found drift read differently" \
         grep -q $'Quellora\t.*\tBalanced\t\tQuellora restored the processor settings of Balanced (1 changed): AC CoreParkingMin\[0\]: expected 40, found 59' <<<"$events"
     rig_check "the Dynamic Boost switches" grep -q $'Dynamic Boost\t.*\tPower saver\t\tSwitched to Power saver: no input for the idle time.' <<<"$events"
+    switches=$(awk -F '\t' '$3 == "PowerTool.exe"' <<<"$events")
+    rig_check "the newest 50 of 120 plan switches" [ "$(wc -l <<<"$switches")" = 50 ]
+    rig_check "... each with how long the plan before it stayed" \
+        [ "$(awk -F '\t' '$6 == "1m 1s"' <<<"$switches" | wc -l)" = 49 ] && [ -z "$(head -1 <<<"$switches" | cut -f6)" ]
+    rig_check "... and the plan it made active" \
+        [ "$(cut -f5 <<<"$switches" | sort -u | tr '\n' ,)" = "Balanced,High performance,Power saver," ]
     rig_check "in time order" [ "$(cut -f4 <<<"$events" | sort -c 2>&1 && echo sorted)" = sorted ]
     close_main
 fi

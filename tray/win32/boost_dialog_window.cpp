@@ -1,9 +1,8 @@
 // The Dynamic Boost dialog's procedure: it shows what the presenter decides
-// and hands it every click; in the dark theme it draws in the dark colours.
+// and hands it every click; it takes the program's theme.
 #include "platform/win32/wide.h"
 //
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include "platform/platform.h"
 #include "platform/startup_state.h"
@@ -12,6 +11,7 @@
 #include "tray/companion.h"
 #include "ui/message_box.h"
 #include "ui/message_box_presenter.h"
+#include "ui/win32/theme_windows.h"
 
 namespace quellora {
 
@@ -20,21 +20,10 @@ namespace {
 using win32::FromWide;
 using win32::Wide;
 
-// The dark look's colours (the message box's), and the fields' a little lighter.
-constexpr COLORREF kDarkFieldColour = 0x002B2B2B;
-
 class DialogWindow : public BoostDialogSurface {
 public:
     HWND window = nullptr;
     BoostDialog presenter{*this};
-    bool dark = false;
-    HBRUSH background = nullptr;
-    HBRUSH field = nullptr;
-
-    ~DialogWindow() override {
-        if (background) DeleteObject(background);
-        if (field) DeleteObject(field);
-    }
 
     HWND Item(int control) const { return GetDlgItem(window, control); }
 
@@ -75,46 +64,6 @@ public:
     int Message(std::u16string_view text, uint32_t style) override { return AnswerOf(ShowMessage(window, text, style)); }
     bool ConfirmCompanionConflicts() override { return PromptCompanionConflicts(window); }
     void End(int result) override { EndDialog(window, result); }
-
-    // The dark look: the dialog and its fields in the dark colours, the buttons
-    // and lists in the system's dark style, the check boxes drawn the classic
-    // way so that their text takes the dialog's colour, a dark title bar.
-    void ApplyTheme() {
-        dark = State().darkTheme;
-        if (!dark) return;
-        background = CreateSolidBrush(xmb::kDarkMessageArea);
-        field = CreateSolidBrush(kDarkFieldColour);
-        ThemeFacts* theme = Sys().theme;
-        const bool darkControls = theme && theme->DarkMode().supported;
-        for (int control : {boostdlg::kOk, boostdlg::kCancel, boostdlg::kEnable, boostdlg::kPauseBatterySaver,
-                            boostdlg::kPauseOnBattery, boostdlg::kInUsePlan, boostdlg::kIdlePlan,
-                            boostdlg::kIdleSeconds, boostdlg::kInUseLabel, boostdlg::kIdleLabel,
-                            boostdlg::kIdleSecondsLabel, boostdlg::kSecondsLabel}) {
-            HWND item = Item(control);
-            if (!item) continue;
-            const bool check = control == boostdlg::kEnable || control == boostdlg::kPauseBatterySaver ||
-                               control == boostdlg::kPauseOnBattery;
-            const bool list = control == boostdlg::kInUsePlan || control == boostdlg::kIdlePlan;
-            if (check) {
-                SetWindowTheme(item, L"", L"");
-            } else if (darkControls && (control == boostdlg::kOk || control == boostdlg::kCancel)) {
-                theme->AllowDarkModeForWindow(item, true);
-                SetWindowTheme(item, L"DarkMode_Explorer", nullptr);
-            } else if (darkControls && list) {
-                theme->AllowDarkModeForWindow(item, true);
-                SetWindowTheme(item, L"DarkMode_CFD", nullptr);
-            }
-        }
-        if (theme) theme->SetDarkTitleBar(window, true);
-    }
-
-    INT_PTR Colours(UINT message, HDC dc, HWND control) {
-        if (!dark) return FALSE;
-        const bool isField = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
-        SetTextColor(dc, IsWindowEnabled(control) ? xmb::kDarkText : 0x00808080);
-        SetBkColor(dc, isField ? kDarkFieldColour : xmb::kDarkMessageArea);
-        return reinterpret_cast<INT_PTR>(isField ? field : background);
-    }
 };
 
 INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -124,7 +73,13 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             self = reinterpret_cast<DialogWindow*>(lParam);
             SetWindowLongPtrW(window, DWLP_USER, lParam);
             self->window = window;
-            self->ApplyTheme();
+            // The program's theme: the palette's colours, painted check boxes
+            // in the dark, themed buttons and lists, the title bar.
+            win32::SubclassDialogColours(window, {boostdlg::kOk, boostdlg::kCancel, boostdlg::kEnable,
+                                                  boostdlg::kPauseBatterySaver, boostdlg::kPauseOnBattery,
+                                                  boostdlg::kInUsePlan, boostdlg::kIdlePlan, boostdlg::kIdleSeconds});
+            win32::ThemeTitleBar(window);
+            win32::ThemeChildren(window);
             self->presenter.OnInit();
             return TRUE;
         case WM_COMMAND:
@@ -147,13 +102,6 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_CLOSE:
             if (self) self->presenter.OnClose();
             return TRUE;
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-            if (self) return self->Colours(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-            break;
         default:
             break;
     }
