@@ -14,7 +14,8 @@
 //   wintool command <window> <id>        posts WM_COMMAND with the id (BN_CLICKED)
 //   wintool settext <window> <id> <text> sets a control's text (WM_SETTEXT), as typing would
 //   wintool select <window> <id> <index> selects an entry of a drop-down list and tells the
-//                                        window (CB_SETCURSEL, then CBN_SELCHANGE)
+//                                        window (CB_SETCURSEL, then CBN_SELCHANGE); of a list
+//                                        view, selects and focuses the row, as a click does
 //   wintool send <window> <msg> [w] [l]  SendMessage; prints the result
 //   wintool post <window> <msg> [w] [l]  PostMessage
 //   wintool keys <window> <key>...       brings it to the front and types: a, c, enter,
@@ -23,14 +24,6 @@
 //   wintool shot <window>|desktop <file> the picture of the window on the screen, as BMP
 //   wintool pixel <window> <x> <y>       RRGGBB of a pixel of the client area
 //   wintool close <window>               posts WM_CLOSE
-//   wintool tips                         the tooltip texts of the notification-area icons, one a line
-//   wintool balloon                      the balloon on the screen: title, text
-//   wintool balloons <ms>                watches for that long; each balloon that appears
-//                                        (not one on the screen already):
-//                                        milliseconds since the start, title, text
-//   wintool menus                        the open popup menus, from left to right, read from
-//                                        the screen: menu, item row (separators left out),
-//                                        checked (1/0)
 //   wintool rect <window>                its place on the screen: x, y, width, height
 //   wintool state <window>               thread id, visible (1/0), minimised (1/0), foreground (1/0)
 //   wintool focus <window>               the id of the control that has the keyboard focus in its thread
@@ -42,7 +35,6 @@
 //                                        does when the user changes a setting ("ImmersiveColorSet")
 //   wintool children <window>            its direct child windows: handle, id, class, visible
 //   wintool rows <window> <id>           the rows of a list view: index, selected (1/0), column texts
-//   wintool select <window> <id> <row>   selects and focuses a row of a list view, as a click does
 //   wintool mouse <window> <x> <y>       a left click at a point of the client area (the real mouse)
 //   wintool time-select <window> <id> <row> <row> <n>
 //                                        selects the two rows in turn n times; prints for each the
@@ -51,6 +43,14 @@
 //                                        n times: posts the tray icon's left click, waits until
 //                                        <window> is shown and painted, prints the milliseconds,
 //                                        closes it and waits until it is gone
+//   wintool tips                         the tooltip texts of the notification-area icons, one a line
+//   wintool balloon                      the balloon on the screen: title, text
+//   wintool balloons <ms>                watches for that long; each balloon that appears
+//                                        (not one on the screen already):
+//                                        milliseconds since the start, title, text
+//   wintool menus                        the open popup menus, from left to right, read from
+//                                        the screen: menu, item row (separators left out),
+//                                        checked (1/0)
 //
 // <window> is a handle (0x...) or "class|title": either part may be empty or
 // "*" (any); the title may end in "*" (begins with). Numbers are decimal or 0x...
@@ -357,12 +357,17 @@ int SetText(int argc, wchar_t** argv) {
     return result ? kOk : kFailed;
 }
 
+int SelectListRow(int argc, wchar_t** argv);
+
 int Select(int argc, wchar_t** argv) {
     uint64_t index = 0;
     if (argc < 3 || !ParseNumber(argv[2], index)) return kUsage;
     HWND window = Resolve(argv[0]);
     HWND control = window ? Control(window, argv[1]) : nullptr;
     if (!control) return kFailed;
+    wchar_t kind[64] = L"";
+    GetClassNameW(control, kind, 64);
+    if (std::wstring_view(kind) == L"SysListView32") return SelectListRow(argc, argv);
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &result) ||
         static_cast<intptr_t>(result) != static_cast<intptr_t>(index))
@@ -673,6 +678,125 @@ int Tips() {
     for (HWND tooltip : Tooltips(false)) {
         const std::wstring text = ToolText(tooltip);
         if (!text.empty()) Write(OneLine(text));
+    }
+    return kOk;
+}
+
+int Balloon() {
+    for (HWND balloon : Tooltips(true)) Write(OneLine(BalloonTitle(balloon)) + L"\t" + OneLine(TextOf(balloon)));
+    return kOk;
+}
+
+// The shell makes a new window for every balloon it shows.
+int Balloons(int argc, wchar_t** argv) {
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG end = start + Timeout(argc, argv, 0, 10000);
+    std::vector<HWND> seen = Tooltips(true);  // those on the screen already are not new
+    while (GetTickCount64() < end) {
+        for (HWND balloon : Tooltips(true)) {
+            bool known = false;
+            for (HWND s : seen) known = known || s == balloon;
+            if (known) continue;
+            const std::wstring text = TextOf(balloon);
+            if (text.empty()) continue;  // not filled in yet
+            seen.push_back(balloon);
+            Write(std::to_wstring(GetTickCount64() - start) + L"\t" + OneLine(BalloonTitle(balloon)) + L"\t" +
+                  OneLine(text));
+        }
+        Sleep(40);
+    }
+    return kOk;
+}
+
+// The check marks of the open popup menus, read from the screen (a menu's
+// items cannot be read from another process under Wine). Each menu window,
+// from left to right, is cut into its item rows (runs of rows with text
+// ink; separators are too thin to count); an item is checked when its check
+// column holds ink. Ink is what differs clearly from the row's most common
+// colour, so a highlighted row reads like the others.
+bool Ink(uint32_t c, uint32_t background) {
+    int diff = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = static_cast<int>((c >> shift) & 0xFF), b = static_cast<int>((background >> shift) & 0xFF);
+        diff += a > b ? a - b : b - a;
+    }
+    return diff > 200;
+}
+
+uint32_t RowBackground(const Screen& s, int y) {
+    std::vector<std::pair<uint32_t, int>> counts;
+    for (int x = 3; x < s.width - 3; ++x) {
+        const uint32_t c = s.at(x, y);
+        bool found = false;
+        for (auto& [colour, n] : counts) {
+            if (colour == c) {
+                ++n;
+                found = true;
+                break;
+            }
+        }
+        if (!found) counts.push_back({c, 1});
+    }
+    uint32_t best = 0;
+    int most = 0;
+    for (const auto& [colour, n] : counts) {
+        if (n > most) {
+            most = n;
+            best = colour;
+        }
+    }
+    return best;
+}
+
+constexpr int kCheckColumnEnd = 18;  // the check mark's column, from the left edge
+constexpr int kMinItemInkRows = 5;   // a separator's line is thinner
+
+int Menus() {
+    Selector s;
+    s.className = L"#32768";
+    std::vector<HWND> windows = TopLevel(&s, true);
+    if (windows.empty()) return kFailed;
+    std::vector<RECT> rects;
+    for (HWND w : windows) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        rects.push_back(r);
+    }
+    std::vector<size_t> order(windows.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].left < rects[b].left; });
+    int menu = 0;
+    for (size_t index : order) {
+        Screen screen;
+        if (!Capture(rects[index], screen)) continue;
+        int row = 0, start = -1;
+        bool checked = false;
+        auto finish = [&](int end) {
+            if (start >= 0 && end - start >= kMinItemInkRows) {
+                Write(std::to_wstring(menu) + L"\t" + std::to_wstring(row) + L"\t" + (checked ? L"1" : L"0"));
+                ++row;
+            }
+            start = -1;
+            checked = false;
+        };
+        for (int y = 2; y < screen.height - 2; ++y) {
+            const uint32_t background = RowBackground(screen, y);
+            bool text = false, check = false;
+            for (int x = kCheckColumnEnd; x < screen.width - kCheckColumnEnd && !text; ++x) text = Ink(screen.at(x, y), background);
+            for (int x = 3; x < kCheckColumnEnd && !check; ++x) check = Ink(screen.at(x, y), background);
+            if (text) {
+                if (start < 0) start = y;
+                checked = checked || check;
+            } else {
+                finish(y);
+            }
+        }
+        finish(screen.height - 2);
+        ++menu;
+    }
+    return kOk;
+}
+
 
 int State(int argc, wchar_t** argv) {
     if (argc < 1) return kUsage;
@@ -766,37 +890,6 @@ int Children(int argc, wchar_t** argv) {
     return kOk;
 }
 
-// Memory in the process that owns a window, for the list view's messages
-// that take pointers.
-class RemoteMemory {
-public:
-    RemoteMemory(HWND window, size_t size) : size_(size) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    }
-    ~RemoteMemory() {
-        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    bool ok() const { return address_ != nullptr; }
-    void* at(size_t offset) const { return static_cast<char*>(address_) + offset; }
-    bool Write(size_t offset, const void* data, size_t size) {
-        SIZE_T done = 0;
-        return WriteProcessMemory(process_, at(offset), data, size, &done) && done == size;
-    }
-    bool Read(size_t offset, void* data, size_t size) {
-        SIZE_T done = 0;
-        return ReadProcessMemory(process_, at(offset), data, size, &done) && done == size;
-    }
-
-private:
-    HANDLE process_ = nullptr;
-    void* address_ = nullptr;
-    size_t size_;
-};
-
 constexpr UINT kLvmGetItemCount = 0x1004;
 constexpr UINT kLvmGetItemState = 0x102C;
 constexpr UINT kLvmSetItemState = 0x102B;
@@ -842,7 +935,7 @@ int Rows(int argc, wchar_t** argv) {
     int columns = header ? static_cast<int>(SendOrZero(header, kHdmGetItemCount, 0, 0)) : 1;
     if (columns < 1) columns = 1;
     constexpr size_t kChars = 1024;
-    RemoteMemory memory(list, sizeof(ListItem) + kChars * sizeof(wchar_t));
+    RemoteBuffer memory(list, sizeof(ListItem) + kChars * sizeof(wchar_t));
     if (!memory.ok()) return kFailed;
     for (int row = 0; row < count; ++row) {
         const UINT state = static_cast<UINT>(SendOrZero(list, kLvmGetItemState, static_cast<WPARAM>(row), kLvisSelected));
@@ -851,11 +944,11 @@ int Rows(int argc, wchar_t** argv) {
             ListItem item{};
             item.mask = kLvifText;
             item.iSubItem = column;
-            item.pszText = static_cast<LPWSTR>(memory.at(sizeof(ListItem)));
+            item.pszText = reinterpret_cast<LPWSTR>(memory.at(sizeof(ListItem)));
             item.cchTextMax = static_cast<int>(kChars);
             wchar_t text[kChars] = {};
             if (!memory.Write(0, &item, sizeof item) || !memory.Write(sizeof(ListItem), text, sizeof text)) return kFailed;
-            SendOrZero(list, kLvmGetItemTextW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.at(0)));
+            SendOrZero(list, kLvmGetItemTextW, static_cast<WPARAM>(row), static_cast<LPARAM>(memory.at(0)));
             if (!memory.Read(sizeof(ListItem), text, sizeof text)) return kFailed;
             text[kChars - 1] = 0;
             line += L"\t" + OneLine(text);
@@ -865,45 +958,23 @@ int Rows(int argc, wchar_t** argv) {
     return kOk;
 }
 
-int Balloon() {
-    for (HWND balloon : Tooltips(true)) Write(OneLine(BalloonTitle(balloon)) + L"\t" + OneLine(TextOf(balloon)));
-    return kOk;
-}
-
-// The shell makes a new window for every balloon it shows.
-int Balloons(int argc, wchar_t** argv) {
-    const ULONGLONG start = GetTickCount64();
-    const ULONGLONG end = start + Timeout(argc, argv, 0, 10000);
-    std::vector<HWND> seen = Tooltips(true);  // those on the screen already are not new
-    while (GetTickCount64() < end) {
-        for (HWND balloon : Tooltips(true)) {
-            bool known = false;
-            for (HWND s : seen) known = known || s == balloon;
-            if (known) continue;
-            const std::wstring text = TextOf(balloon);
-            if (text.empty()) continue;  // not filled in yet
-            seen.push_back(balloon);
-            Write(std::to_wstring(GetTickCount64() - start) + L"\t" + OneLine(BalloonTitle(balloon)) + L"\t" +
-                  OneLine(text));
-        }
-        Sleep(40);
-bool SelectRow(HWND list, RemoteMemory& memory, int row) {
+bool SelectRow(HWND list, RemoteBuffer& memory, int row) {
     ListItem item{};
     item.mask = kLvifState;
     item.state = kLvisSelected | kLvisFocused;
     item.stateMask = kLvisSelected | kLvisFocused;
     if (!memory.Write(0, &item, sizeof item)) return false;
-    SendOrZero(list, kLvmSetItemState, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.at(0)));
+    SendOrZero(list, kLvmSetItemState, static_cast<WPARAM>(row), static_cast<LPARAM>(memory.at(0)));
     return true;
 }
 
-int Select(int argc, wchar_t** argv) {
+int SelectListRow(int argc, wchar_t** argv) {
     uint64_t row = 0;
     if (argc < 3 || !ParseNumber(argv[2], row)) return kUsage;
     HWND window = Resolve(argv[0]);
     HWND list = window ? Control(window, argv[1]) : nullptr;
     if (!list) return kFailed;
-    RemoteMemory memory(list, sizeof(ListItem));
+    RemoteBuffer memory(list, sizeof(ListItem));
     if (!memory.ok()) return kFailed;
     return SelectRow(list, memory, static_cast<int>(row)) ? kOk : kFailed;
 }
@@ -947,7 +1018,7 @@ int TimeSelect(int argc, wchar_t** argv) {
     HWND window = Resolve(argv[0]);
     HWND list = window ? Control(window, argv[1]) : nullptr;
     if (!list) return kFailed;
-    RemoteMemory memory(list, sizeof(ListItem));
+    RemoteBuffer memory(list, sizeof(ListItem));
     if (!memory.ok()) return kFailed;
     for (uint64_t i = 0; i < n; ++i) {
         const int row = static_cast<int>(i % 2 == 0 ? first : second);
@@ -963,94 +1034,6 @@ int TimeSelect(int argc, wchar_t** argv) {
     return kOk;
 }
 
-// The check marks of the open popup menus, read from the screen (a menu's
-// items cannot be read from another process under Wine). Each menu window,
-// from left to right, is cut into its item rows (runs of rows with text
-// ink; separators are too thin to count); an item is checked when its check
-// column holds ink. Ink is what differs clearly from the row's most common
-// colour, so a highlighted row reads like the others.
-bool Ink(uint32_t c, uint32_t background) {
-    int diff = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int a = static_cast<int>((c >> shift) & 0xFF), b = static_cast<int>((background >> shift) & 0xFF);
-        diff += a > b ? a - b : b - a;
-    }
-    return diff > 200;
-}
-
-uint32_t RowBackground(const Screen& s, int y) {
-    std::vector<std::pair<uint32_t, int>> counts;
-    for (int x = 3; x < s.width - 3; ++x) {
-        const uint32_t c = s.at(x, y);
-        bool found = false;
-        for (auto& [colour, n] : counts) {
-            if (colour == c) {
-                ++n;
-                found = true;
-                break;
-            }
-        }
-        if (!found) counts.push_back({c, 1});
-    }
-    uint32_t best = 0;
-    int most = 0;
-    for (const auto& [colour, n] : counts) {
-        if (n > most) {
-            most = n;
-            best = colour;
-        }
-    }
-    return best;
-}
-
-constexpr int kCheckColumnEnd = 18;  // the check mark's column, from the left edge
-constexpr int kMinItemInkRows = 5;   // a separator's line is thinner
-
-int Menus() {
-    Selector s;
-    s.className = L"#32768";
-    std::vector<HWND> windows = TopLevel(&s, true);
-    if (windows.empty()) return kFailed;
-    std::vector<RECT> rects;
-    for (HWND w : windows) {
-        RECT r{};
-        GetWindowRect(w, &r);
-        rects.push_back(r);
-    }
-    std::vector<size_t> order(windows.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rects[a].left < rects[b].left; });
-    int menu = 0;
-    for (size_t index : order) {
-        Screen screen;
-        if (!Capture(rects[index], screen)) continue;
-        int row = 0, start = -1;
-        bool checked = false;
-        auto finish = [&](int end) {
-            if (start >= 0 && end - start >= kMinItemInkRows) {
-                Write(std::to_wstring(menu) + L"\t" + std::to_wstring(row) + L"\t" + (checked ? L"1" : L"0"));
-                ++row;
-            }
-            start = -1;
-            checked = false;
-        };
-        for (int y = 2; y < screen.height - 2; ++y) {
-            const uint32_t background = RowBackground(screen, y);
-            bool text = false, check = false;
-            for (int x = kCheckColumnEnd; x < screen.width - kCheckColumnEnd && !text; ++x) text = Ink(screen.at(x, y), background);
-            for (int x = 3; x < kCheckColumnEnd && !check; ++x) check = Ink(screen.at(x, y), background);
-            if (text) {
-                if (start < 0) start = y;
-                checked = checked || check;
-            } else {
-                finish(y);
-            }
-        }
-        finish(screen.height - 2);
-        ++menu;
-    }
-    return kOk;
-}
 int TimeOpen(int argc, wchar_t** argv) {
     uint64_t n = 0;
     Selector target;
@@ -1087,6 +1070,7 @@ int TimeOpen(int argc, wchar_t** argv) {
     return kOk;
 }
 
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -1115,10 +1099,6 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"shot") result = Shot(n, a);
     else if (command == L"pixel") result = Pixel(n, a);
     else if (command == L"close") result = Close(n, a);
-    else if (command == L"tips") result = Tips();
-    else if (command == L"balloon") result = Balloon();
-    else if (command == L"balloons") result = Balloons(n, a);
-    else if (command == L"menus") result = Menus();
     else if (command == L"children") result = Children(n, a);
     else if (command == L"rect") result = RectOf(n, a);
     else if (command == L"state") result = State(n, a);
@@ -1127,10 +1107,13 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"move") result = Move(n, a);
     else if (command == L"has-colour") result = HasColour(n, a);
     else if (command == L"rows") result = Rows(n, a);
-    else if (command == L"select") result = Select(n, a);
     else if (command == L"mouse") result = Mouse(n, a);
     else if (command == L"time-select") result = TimeSelect(n, a);
     else if (command == L"time-open") result = TimeOpen(n, a);
+    else if (command == L"tips") result = Tips();
+    else if (command == L"balloon") result = Balloon();
+    else if (command == L"balloons") result = Balloons(n, a);
+    else if (command == L"menus") result = Menus();
     if (result == kUsage) Error(L"wintool: bad usage of " + command);
     return result;
 }
