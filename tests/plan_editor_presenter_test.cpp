@@ -254,7 +254,10 @@ TEST_F(PlanEditorTest, ARefusedWriteIsReportedAndTheFieldsShowWhatWindowsHolds) 
     EXPECT_EQ(host.styles[0], mb::kIconError);
     const std::u16string& text = host.messages[0];
     EXPECT_EQ(text.rfind(LoadText(kApplyFailed), 0), 0u) << Utf16ToUtf8(text);
-    const std::u16string detail = Format(LoadText(kRefusedAc), LoadText(9235), 40, 5);
+    // The setting by its label, or by its GUID while the language module has no label for it.
+    std::u16string label = LoadText(9235);
+    if (label.empty()) label = GuidToText(guids::kCoreParkingMin0);
+    const std::u16string detail = Format(LoadText(kRefusedAc), label, 40, 5);
     EXPECT_NE(text.find(detail), std::u16string::npos) << Utf16ToUtf8(text);
     EXPECT_EQ(Text(kParkingAc), ToDecimal(before));
     EXPECT_EQ(Parking(guids::kBalanced, true), before);

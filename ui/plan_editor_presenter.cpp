@@ -306,9 +306,10 @@ bool PlanEditorPresenter::ApplyTo(const std::u16string& name, int efficiencyClas
 
     ReadFields(plan, name, efficiencyClass);
     state_.stagedPreset = staged;
-    const bool ok = ApplyEditor(power_, state_);
+    WriteFailure failure;
+    const bool ok = ApplyEditor(power_, state_, &failure);
     if (!ok) {
-        const std::u16string text = LoadText(kApplyFailed) + u"\n\n" + WriteFailureText(power_.LastFailure());
+        const std::u16string text = LoadText(kApplyFailed) + u"\n\n" + WriteFailureText(failure);
         host_.Message(text, mb::kIconError);
     }
     Reload();
