@@ -267,6 +267,12 @@ if open_main; then
     read -r cx cy cw ch < <(rig_controls "$dash" | awk -F '\t' '$1 == 3206 { print $6, $7, $8, $9; exit }')
     rig_check "the check box is painted dark" [ "$(rig_pixel "$dash" $((cx + cw - 3)) $((cy + ch / 2)))" = 191D22 ]
     rig_check "... with its text in white" rig_tool has-colour "$dash" "$((cx + 20))" "$cy" 200 "$ch" FFFFFF >/dev/null
+    # The fields take the dialog's colours (their frames and the drop-down
+    # button keep Wine's light style, which has no dark classes).
+    read -r ex ey ew eh < <(rig_controls "$dash" | awk -F '\t' '$1 == 3103 { print $6, $7, $8, $9; exit }')
+    rig_check "the edit field is dark" [ "$(rig_pixel "$dash" $((ex + ew - 6)) $((ey + eh / 2)))" = 191D22 ]
+    read -r bx by bw bh < <(rig_controls "$dash" | awk -F '\t' '$1 == 3101 { print $6, $7, $8, $9; exit }')
+    rig_check "the plan list's field is dark" [ "$(rig_pixel "$dash" $((bx + bw - 30)) $((by + bh / 2)))" = 191D22 ]
     read -r lx ly lw lh < <(rig_controls "$dash" | awk -F '\t' '$1 == 3263 { print $6, $7, $8, $9; exit }')
     rig_check "the link is recoloured" rig_tool has-colour "$dash" "$lx" "$ly" "$lw" "$lh" 6CB4FF >/dev/null
     type_into "$dash" 3103 40

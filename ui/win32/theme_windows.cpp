@@ -586,6 +586,10 @@ BOOL CALLBACK ThemeChild(HWND child, LPARAM pageParam) {
         case S::None: {
             if (facts) facts->AllowDarkModeForWindow(child, t.allowDark);
             if (t.style == S::DarkCombo) {
+                // A visual style without this class (Wine's Light style has
+                // none of the dark ones) falls back to its light "Combobox":
+                // the field still takes the dark colours, the frame and the
+                // drop-down button stay light.
                 SetWindowTheme(child, L"DarkMode_CFD", nullptr);
             } else {
                 SetWindowTheme(child, L"", L"");
