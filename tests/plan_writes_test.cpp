@@ -384,5 +384,22 @@ TEST_F(PlanWritesTest, ARefusedProfileLeavesThePlanAndItsCopyAsTheyWere) {
     EXPECT_EQ(stored.ac.minFrequency.at(0), before.ac.minFrequency.at(0));
 }
 
+TEST_F(PlanWritesTest, APresetOfOnePowerSourceThatIsRefusedIsTheEditorsFailure) {
+    // The fields write; the battery-side preset after them is refused.
+    env.machine().SetWriteRefusal(kPerfCheck, false, 5);
+    EditorState editor;
+    LoadEditor(power, guids::kBalanced, 0, editor);
+    editor.fields.parkingAc = 41;
+    editor.sidePresetDc = preset::kResponsive;
+    WriteFailure failure;
+    EXPECT_FALSE(ApplyEditor(power, editor, &failure));
+    EXPECT_TRUE(failure.failed);
+    EXPECT_EQ(failure.entry.setting, kPerfCheck);
+    EXPECT_FALSE(failure.entry.ac);
+    uint32_t v = 0;
+    ASSERT_TRUE(power.ReadCoreParkingMin(guids::kBalanced, 0, true, v));
+    EXPECT_EQ(v, 41u);
+}
+
 }  // namespace
 }  // namespace quellora
