@@ -20,6 +20,9 @@ function(quellora_language_modules exe)
       # Resource only: no C runtime, no entry point.
       target_link_options(${target} PRIVATE -nostdlib -s -Wl,--entry=0)
       target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)
+      # The bitmaps the script takes in.
+      set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/lang/${lang}.rc PROPERTIES
+        OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/graph_emblem_light.bmp;${PROJECT_SOURCE_DIR}/resources/graph_emblem_dark.bmp")
       add_dependencies(${exe} ${target})
     endforeach()
   else()

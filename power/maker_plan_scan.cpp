@@ -32,8 +32,10 @@ std::vector<Guid> ScanMakerPlans() {
 }
 
 bool UserListsMakerPlan() {
-    return ReadDwordOr(Hive::LocalMachine, kAppKey, u"AlwaysShowOstrimaHighestPerformance", 0) != 0;
+    return ReadDwordOr(Hive::LocalMachine, kAppKey, kMakerPlanListedValue, 0) != 0;
 }
+
+void SetUserListsMakerPlan(bool listed) { WriteDword(Hive::LocalMachine, kAppKey, kMakerPlanListedValue, listed ? 1 : 0); }
 
 bool ScanMakerPlan(Guid& plan) {
     auto all = ScanMakerPlans();

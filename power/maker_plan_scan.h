@@ -20,6 +20,8 @@ bool ScanMakerPlan(Guid& plan);
 
 // The user chose to list the maker's plan even when Windows does not
 // (AlwaysShowOstrimaHighestPerformance under HKLM\Software\Quellora).
+inline constexpr std::u16string_view kMakerPlanListedValue = u"AlwaysShowOstrimaHighestPerformance";
 bool UserListsMakerPlan();
+void SetUserListsMakerPlan(bool listed);
 
 }  // namespace quellora

@@ -24,6 +24,11 @@ int ShowMessage(WindowHandle owner, std::u16string_view text, uint32_t style);
 // of another of the maker's programs.
 int ShowMessage(WindowHandle owner, std::u16string_view text, std::u16string_view caption, uint32_t style);
 
+// The same box for a question whose "don't ask again" may keep only one
+// answer: a ticked answer of another button is not remembered (and asks
+// again next time). `remembered` is a button identifier (mb::kIdNo, ...).
+int ShowMessageRememberingOnly(WindowHandle owner, std::u16string_view text, uint32_t style, int remembered);
+
 // The button of an answer, without the "again" bits.
 inline int AnswerOf(int answer) { return answer & 0xFFFF; }
 
@@ -37,7 +42,8 @@ MessageBoxParameters& BoxParameters();
 
 // The same box with every parameter given: the caption, and the options as
 // they are (ShowMessage adds the dark option while the dark theme is in force).
+// `remembered` (when not 0) is the one button whose ticked answer is kept.
 int ShowMessageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption, uint32_t style,
-                   const MessageBoxParameters& parameters);
+                   const MessageBoxParameters& parameters, int remembered = 0);
 
 }  // namespace quellora

@@ -104,6 +104,11 @@ constexpr PossibleValue kSyscoolpolValues[] = {
     {1, 0x00000001, u"Active", u"Increase fan speed before slowing the processor"},
 };
 
+constexpr PossibleValue kPerfautonomousValues[] = {
+    {0, 0x00000000, u"Disabled", u"Disable autonomous mode"},
+    {1, 0x00000001, u"Enabled", u"Enable autonomous mode"},
+};
+
 // Energy preference points registered beside the percentage range.
 constexpr PossibleValue kPerfeppValues[] = {
     {0, 0x00000000, u"Maximum performance", nullptr},
@@ -238,6 +243,9 @@ constexpr SettingDef kSettings[] = {
     {u"PERFEPP", GuidLiteral("36687f9e-e3a5-4dbf-b1dc-15eb381c6863"), u"Processor energy performance preference policy",
      u"Specify how much processors should favor energy savings over performance when operating in autonomous mode.",
      true, false, false, {true, 0, 100, 1, u"%"}, {kPerfeppValues}, false},
+    {u"PERFAUTONOMOUS", GuidLiteral("8baa4a8a-14c6-4451-8e8b-14bdbd197537"), u"Processor performance autonomous mode",
+     u"Specify whether processors should autonomously determine their target performance state.",
+     true, false, false, {}, {kPerfautonomousValues}, false},
 };
 
 constexpr PlanDef kPlans[] = {
@@ -314,6 +322,7 @@ constexpr DefaultRow kDefaults[] = {
     {u"PERFBOOSTMODE",               2, 1,           2, 2,          1, 1,          2, 2},
     {u"SYSCOOLPOL",                  1, 0,           1, 1,          0, 0,          1, 1},
     {u"PERFEPP",                     50, 50,         0, 0,          70, 70,        0, 0},
+    {u"PERFAUTONOMOUS",              1, 1,           1, 1,          1, 1,          1, 1},
 };
 
 // What each power-mode overlay changes over Balanced.

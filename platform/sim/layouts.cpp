@@ -25,6 +25,22 @@ constexpr PackageDef kThreeClass[] = {{kThreeClassCores}};
 constexpr CoreRun kAlderLakeCores[] = {{6, 2, 1}, {8, 1, 0}};
 constexpr PackageDef kAlderLake[] = {{kAlderLakeCores}};
 
+// A four-core laptop processor with SMT: one node of eight.
+constexpr CoreRun kQuadCores[] = {{4, 2, 0}};
+constexpr PackageDef kQuad[] = {{kQuadCores}};
+
+// A virtual machine given five virtual processors, each a core of its own.
+constexpr CoreRun kVmCores[] = {{5, 1, 0}};
+constexpr PackageDef kVm[] = {{kVmCores}};
+
+// A workstation processor whose 64 logical processors fill one group.
+constexpr CoreRun kThreadripperCores[] = {{32, 2, 0}};
+constexpr PackageDef kThreadripper[] = {{kThreadripperCores}};
+
+// Four sockets of 32 cores with SMT: four NUMA nodes and groups of 64.
+constexpr CoreRun kPlatinumCores[] = {{32, 2, 0}};
+constexpr PackageDef kFourSocket[] = {{kPlatinumCores}, {kPlatinumCores}, {kPlatinumCores}, {kPlatinumCores}};
+
 constexpr LayoutDef kLayouts[] = {
     {u"hybrid-laptop", u"13th Gen Intel(R) Core(TM) i7-13700HX", u"Intel64 Family 6 Model 183 Stepping 1",
      u"GenuineIntel", 2100, 2, true, false, kHybridLaptop, 0,
@@ -40,6 +56,16 @@ constexpr LayoutDef kLayouts[] = {
     {u"intel12-win10", u"12th Gen Intel(R) Core(TM) i7-12700H", u"Intel64 Family 6 Model 154 Stepping 3",
      u"GenuineIntel", 2300, 2, true, false, kAlderLake, 19045,
      u"laptop on Windows 10, 6 performance cores with SMT (class 1) + 8 efficient (class 0), 20 logical processors"},
+    {u"quad-core", u"Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz", u"Intel64 Family 6 Model 142 Stepping 10",
+     u"GenuineIntel", 1800, 2, false, false, kQuad, 0, u"laptop, 4 cores with SMT, all class 0, 8 logical processors"},
+    {u"vm-5", u"AMD EPYC 7763 64-Core Processor", u"AMD64 Family 25 Model 1 Stepping 1", u"AuthenticAMD", 2445, 1,
+     false, false, kVm, 0, u"virtual machine with 5 virtual processors, all class 0"},
+    {u"threadripper", u"AMD Ryzen Threadripper 3970X 32-Core Processor", u"AMD64 Family 23 Model 49 Stepping 0",
+     u"AuthenticAMD", 3700, 1, false, false, kThreadripper, 0,
+     u"desktop, 32 cores with SMT in one processor group, 64 logical processors"},
+    {u"four-socket", u"Intel(R) Xeon(R) Platinum 8358 CPU @ 2.60GHz", u"Intel64 Family 6 Model 106 Stepping 6",
+     u"GenuineIntel", 2594, 1, false, true, kFourSocket, 0,
+     u"4 packages x 32 cores with SMT, 4 NUMA nodes, 4 processor groups, 256 logical processors"},
 };
 
 }  // namespace

@@ -106,6 +106,32 @@ if open_box 0x01000034 'A different question is asked again.\nGo on?'; then
     rig_check "check box: another text still asks (answer $(answer_of_launch))" [ "$(answer_of_launch)" = 6 ]
 fi
 
+# ---- A question whose "don't ask again" keeps only No: a ticked Yes asks again next time.
+keep_no='The performance counters do not work.\nRebuild them?'
+rig_launch "$show" 0x01000034 "$keep_no" 7
+if box=$(rig_wait '#32770|Quellora' 20000); then
+    rig_tool click "$box" 5555
+    sleep 0.3
+    rig_tool click "$box" 6
+    rig_exit_code 10
+    rig_check "keep-no: a ticked Yes answers Yes (answer $(answer_of_launch))" [ "$(answer_of_launch)" = 16777222 ]
+    rig_launch "$show" 0x01000034 "$keep_no" 7
+    if box=$(rig_wait '#32770|Quellora' 20000); then
+        rig_check "keep-no: ... and is not remembered: the question comes again" true
+        rig_tool click "$box" 5555
+        sleep 0.3
+        rig_tool click "$box" 7
+        rig_exit_code 10
+        rig_launch "$show" 0x01000034 "$keep_no" 7
+        rig_exit_code 10
+        rig_check "keep-no: a ticked No is remembered (exit $RIG_EXIT)" [ "$RIG_EXIT" = 7 ] && [ "$(answer_of_launch)" = 16777223 ]
+    else
+        rig_fail "keep-no: a ticked Yes is not remembered"
+    fi
+else
+    rig_fail "keep-no: the question appears"
+fi
+
 # ---- Ctrl+C copies the box as the system box does.
 if open_box 0x24 'Line one.\nLine two.'; then
     rig_tool keys "$box" ctrl+c

@@ -51,6 +51,7 @@
 //   wintool menus                        the open popup menus, from left to right, read from
 //                                        the screen: menu, item row (separators left out),
 //                                        checked (1/0)
+//   wintool hover <window> <id>          moves the mouse pointer onto a control's centre
 //
 // <window> is a handle (0x...) or "class|title": either part may be empty or
 // "*" (any); the title may end in "*" (begins with). Numbers are decimal or 0x...
@@ -574,6 +575,17 @@ int Pixel(int argc, wchar_t** argv) {
     if (c == CLR_INVALID) return kFailed;
     Write(HexDigits(GetRValue(c), 2) + HexDigits(GetGValue(c), 2) + HexDigits(GetBValue(c), 2));
     return kOk;
+}
+
+int Hover(int argc, wchar_t** argv) {
+    if (argc < 2) return kUsage;
+    HWND window = Resolve(argv[0]);
+    HWND control = window ? Control(window, argv[1]) : nullptr;
+    if (!control) return kFailed;
+    RECT r{};
+    GetWindowRect(control, &r);
+    SetForegroundWindow(window);
+    return SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2) ? kOk : kFailed;
 }
 
 int Close(int argc, wchar_t** argv) {
@@ -1114,6 +1126,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (command == L"balloon") result = Balloon();
     else if (command == L"balloons") result = Balloons(n, a);
     else if (command == L"menus") result = Menus();
+    else if (command == L"hover") result = Hover(n, a);
     if (result == kUsage) Error(L"wintool: bad usage of " + command);
     return result;
 }

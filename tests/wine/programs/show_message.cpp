@@ -4,7 +4,8 @@
 // the theme — prints the answer ("answer 16777223": the "again" bits do not
 // fit an exit code) and ends with the button as its exit code.
 //
-//   show_message.exe <style> <text>      style in decimal or 0x...; "\n" in the text is a line end
+//   show_message.exe <style> <text> [<button>]   style in decimal or 0x...; "\n" in the text is a line end;
+//                                                with a button, "don't ask again" keeps only that answer
 #include "platform/win32/wide.h"
 //
 #include <cwchar>
@@ -36,7 +37,8 @@ int wmain(int argc, wchar_t** argv) {
             text.push_back(static_cast<char16_t>(*p));
         }
     }
-    const int answer = quellora::ShowMessage(nullptr, text, style);
+    const int answer = argc > 3 ? quellora::ShowMessageRememberingOnly(nullptr, text, style, std::wcstol(argv[3], nullptr, 0))
+                                : quellora::ShowMessage(nullptr, text, style);
     const std::string line = "answer " + std::to_string(answer) + "\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
