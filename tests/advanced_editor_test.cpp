@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -157,14 +159,18 @@ TEST_F(AdvancedEditorTest, HybridFormHasEveryRowTimingAtTheTopAndSectionsBehindS
         if (f.showAllOnly) {
             EXPECT_FALSE(surface.shown[f.id]) << f.id;
         }
-        // Nothing in the first column runs past its foot.
-        if (f.x == advanced::kColumn0 && f.showAllOnly && f.kind != FormItem::Kind::List) {
-            EXPECT_LE(f.y + f.height, advanced::kColumnBottom + 1) << f.id;
+        // Nothing in either column runs past the foot of the form.
+        if (f.kind != FormItem::Kind::List) {
+            EXPECT_LE(f.y + f.height, form.fullBottom) << f.id;
         }
     }
     EXPECT_EQ(headers, 5);  // the performance check section holds only a setting of the top
+    // 28 section rows need a foot below 320: lowered as far as two columns
+    // need, the second column starting beside the timing rows.
     EXPECT_TRUE(std::any_of(form.items.begin(), form.items.end(),
-                            [](const FormItem& f) { return f.x == advanced::kColumn1; }));
+                            [](const FormItem& f) { return f.x == advanced::kColumn1 && f.y == 96; }));  // a label, beside the first timing row
+    EXPECT_GT(form.fullBottom, advanced::kColumnBottom);
+    EXPECT_LE(form.fullBottom, 400);
     EXPECT_EQ(surface.layouts.back(), form.visibleBottom + 6);
     EXPECT_FALSE(surface.shown[advanced::kSingleClassNote]);
 
@@ -460,8 +466,9 @@ TEST_F(AdvancedEditorOneClassTest, HeterogeneousSectionsAndClassOneSettingsAreAb
     int headers = 0;
     for (const FormItem& f : editor->form().items) headers += f.kind == FormItem::Kind::Header;
     EXPECT_EQ(headers, 2);  // core parking and latency hints
-    // Only three timing settings stand at the top.
+    // Only three timing settings stand at the top, and two columns of the usual height hold the rest.
     EXPECT_EQ(editor->form().visibleBottom, 95 + 3 * 14 + 6);
+    EXPECT_LE(editor->form().fullBottom, advanced::kColumnBottom);
 }
 
 TEST(AdvancedFormLayout, WrappedLabelsMakeRowsTallerAndColumnsBreakBeforeTheirFoot) {
@@ -475,20 +482,27 @@ TEST(AdvancedFormLayout, WrappedLabelsMakeRowsTallerAndColumnsBreakBeforeTheirFo
     // PERFCHECK's label is 20 high: its row is 21, the next row starts 22 below.
     EXPECT_EQ(form.items[1].height, 20);
     EXPECT_EQ(form.items[3].y, 95 + 22 + 1);  // the next label, one below its row's top
-    // The column break: no row of the first column reaches past y 320, and a
-    // header is never the last thing in it.
-    int lastHeaderY = 0;
-    bool sawSecond = false;
+    // The column break: the first column's rows stop at the foot, and a
+    // header is never the last thing in its column.
+    const FormItem* last0 = nullptr;
+    int firstColumnEnd = 0, secondColumnEnd = 0;
     for (const FormItem& f : form.items) {
-        if (f.x == advanced::kColumn1) sawSecond = true;
-        if (f.x != advanced::kColumn0 || !f.showAllOnly) continue;
-        if (f.kind == FormItem::Kind::Header) lastHeaderY = f.y;
-        if (f.kind == FormItem::Kind::Edit) {
-            EXPECT_LE(f.y + advanced::kRowHeight, advanced::kColumnBottom);
+        if (!f.showAllOnly || f.kind == FormItem::Kind::Label) continue;
+        const int end = f.y + (f.kind == FormItem::Kind::List ? advanced::kRowHeight : f.height);
+        if (f.x < advanced::kColumn1) {  // headers at the column's left, values further in
+            last0 = &f;
+            firstColumnEnd = std::max(firstColumnEnd, end);
+        } else {
+            secondColumnEnd = std::max(secondColumnEnd, end);
         }
     }
-    EXPECT_TRUE(sawSecond);
-    EXPECT_LE(lastHeaderY + advanced::kHeaderWithRow, advanced::kColumnBottom);
+    ASSERT_NE(last0, nullptr);
+    EXPECT_NE(last0->kind, FormItem::Kind::Header);
+    EXPECT_GT(secondColumnEnd, 0);
+    EXPECT_LE(firstColumnEnd, form.fullBottom);
+    EXPECT_LE(secondColumnEnd, form.fullBottom);
+    // The foot is as high as two columns allow: the columns end close together.
+    EXPECT_LE(std::abs(firstColumnEnd - secondColumnEnd), 40);
     EXPECT_GE(form.fullBottom, form.visibleBottom);
     // Identifiers count up in creation order.
     for (size_t i = 0; i < form.items.size(); ++i) EXPECT_EQ(form.items[i].id, advanced::kFirstFormId + static_cast<int>(i));

@@ -107,42 +107,60 @@ AdvancedForm BuildAdvancedForm(const std::vector<size_t>& settings, const std::f
     }
     form.visibleBottom = y + 6;
     const int sectionsTop = form.visibleBottom;
+    const AdvancedForm top = form;
+    const int topId = id;
 
-    int x = kColumn0;
-    bool secondColumn = false;
-    int lowest = sectionsTop;
-    y = sectionsTop;
-    auto nextColumn = [&] {
-        lowest = std::max(lowest, y);
-        secondColumn = true;
-        x = kColumn1;
+    // The sections fill the first column below the timing rows down to the
+    // column's foot, then the second column from the top of the form, beside
+    // the timing rows. Where they need more room than two columns of that
+    // height give (a processor with two classes of cores has 28 section
+    // rows), the foot is lowered as far as needed, so that the dialog stays
+    // as low as two columns allow and never runs off a laptop's screen.
+    auto layOut = [&](int bottom) {
+        form = top;
+        id = topId;
+        int x = kColumn0;
+        bool secondColumn = false;
+        int lowest = sectionsTop;
         y = sectionsTop;
+        auto nextColumn = [&] {
+            lowest = std::max(lowest, y);
+            secondColumn = true;
+            x = kColumn1;
+            y = kTopRowsStart;
+        };
+        for (int section = 0; section <= 5; ++section) {
+            std::vector<size_t> members;
+            for (size_t s : settings) {
+                if (static_cast<int>(Def(s).section) == section && !IsTopSetting(Def(s).alias)) members.push_back(s);
+            }
+            if (members.empty()) continue;
+            if (!secondColumn && y + kHeaderWithRow > bottom) nextColumn();
+            FormItem header;
+            header.kind = FormItem::Kind::Header;
+            header.x = x;
+            header.y = y;
+            header.width = kHeaderWidth;
+            header.height = kRowHeight;
+            header.text = headerText(section);
+            header.showAllOnly = true;
+            add(header);
+            y += kHeaderAdvance;
+            for (size_t s : members) {
+                if (!secondColumn && y + kRowHeight > bottom) nextColumn();
+                y += addRow(s, x, y, true);
+            }
+            lowest = std::max(lowest, y);
+            y += kSectionGap;
+        }
+        form.fullBottom = std::max(lowest, form.visibleBottom);
+        return lowest;
     };
-    for (int section = 0; section <= 5; ++section) {
-        std::vector<size_t> members;
-        for (size_t s : settings) {
-            if (static_cast<int>(Def(s).section) == section && !IsTopSetting(Def(s).alias)) members.push_back(s);
-        }
-        if (members.empty()) continue;
-        if (!secondColumn && y + kHeaderWithRow > kColumnBottom) nextColumn();
-        FormItem header;
-        header.kind = FormItem::Kind::Header;
-        header.x = x;
-        header.y = y;
-        header.width = kHeaderWidth;
-        header.height = kRowHeight;
-        header.text = headerText(section);
-        header.showAllOnly = true;
-        add(header);
-        y += kHeaderAdvance;
-        for (size_t s : members) {
-            if (!secondColumn && y + kRowHeight > kColumnBottom) nextColumn();
-            y += addRow(s, x, y, true);
-        }
-        lowest = std::max(lowest, y);
-        y += kSectionGap;
+    for (int bottom = kColumnBottom;; ++bottom) {
+        // The last row of the second column ends within the foot (its gap of
+        // one unit below each row aside), or no foot would do better.
+        if (layOut(bottom) <= bottom + 1 || bottom >= kColumnBottomLimit) break;
     }
-    form.fullBottom = std::max(lowest, form.visibleBottom);
     return form;
 }
 

@@ -40,7 +40,8 @@ inline constexpr int kFirstFormId = 3500;
 // The form, in dialog units.
 inline constexpr int kColumn0 = 8;
 inline constexpr int kColumn1 = 326;
-inline constexpr int kColumnBottom = 320;
+inline constexpr int kColumnBottom = 320;        // a column's foot, lowered only when two columns need it
+inline constexpr int kColumnBottomLimit = 2000;
 inline constexpr int kIntroTop = 80;
 inline constexpr int kIntroBottom = 93;
 inline constexpr int kIntroRight = 318;
@@ -55,7 +56,9 @@ inline constexpr int kListDropHeight = 90;
 inline constexpr int kHeaderWidth = 310;
 inline constexpr int kHeaderAdvance = 15;
 inline constexpr int kSectionGap = 4;
-inline constexpr int kHeaderWithRow = 26;  // a header is never left alone at a column's foot
+// A header is never left alone at a column's foot: it moves on unless its
+// advance and one row (15 + 13) fit above the foot.
+inline constexpr int kHeaderWithRow = kHeaderAdvance + kRowHeight;
 inline constexpr int kBelowForm = 6;       // the note and the buttons stand this far below the form
 inline constexpr int kTipWidthDlu = 220;
 inline constexpr uint32_t kTipShowMs = 30000;
@@ -124,7 +127,8 @@ struct AdvancedForm {
 std::vector<size_t> QualifyingSettings(const std::function<bool(const AdvancedSettingDef&)>& planHas, bool heterogeneous);
 // Lays the rows out: the five timing settings at the top, always shown; then
 // the sections in order, each under its header, down the first column to
-// y 320 and on in the second. `labelText` gives a row's label, and
+// y 320 and on in the second, which starts beside the timing rows (the foot
+// moves down only as far as two columns need). `labelText` gives a row's label, and
 // `labelHeight` the height its label needs word-wrapped to the label width
 // (dialog units, rounded up).
 AdvancedForm BuildAdvancedForm(const std::vector<size_t>& settings, const std::function<std::u16string(size_t)>& labelText,

@@ -210,10 +210,49 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
+// The group box in the graph's colours: a one-pixel frame in the frame
+// colour and the node's label in the text colour (the system's classic box
+// would draw its etched frame and, on some systems, ignore the text colour).
+void PaintGroup(HWND window, HDC dc) {
+    Graph& g = G();
+    RECT client{};
+    GetClientRect(window, &client);
+    FillWith(dc, client, g.brushes[kBackgroundBrush]);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    wchar_t text[128] = {};
+    const int length = GetWindowTextW(window, text, 128);
+    RECT frame{client.left, client.top + tm.tmHeight / 2, client.right, client.bottom};
+    if (g.brushes[kFrameBrush]) FrameRect(dc, &frame, g.brushes[kFrameBrush]);
+    if (length > 0) {
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text, length, &extent);
+        RECT behind{6, 0, std::min<LONG>(client.right - 2, 6 + extent.cx + 4), tm.tmHeight};
+        FillWith(dc, behind, g.brushes[kBackgroundBrush]);
+        SetTextColor(dc, g.colours.text);
+        SetBkMode(dc, TRANSPARENT);
+        RECT place{8, 0, behind.right, tm.tmHeight};
+        DrawTextW(dc, text, length, &place, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    }
+    if (oldFont) SelectObject(dc, oldFont);
+}
+
 LRESULT CALLBACK GroupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
     Group* group = reinterpret_cast<Group*>(data);
     Graph& g = G();
     switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window, &ps);
+            PaintGroup(window, dc);
+            EndPaint(window, &ps);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintGroup(window, reinterpret_cast<HDC>(wParam));
+            return 0;
         case WM_ERASEBKGND:
             if (g.brushes[kBackgroundBrush]) {
                 RECT r{};
@@ -379,7 +418,7 @@ bool CreateCoreGraph(HWND parent, int x, int y, int width, int height) {
         auto group = std::make_unique<Group>();
         group->node = i;
         const std::wstring label = Wide(NodeLabel(labels, nodes.size(), static_cast<uint32_t>(i)));
-        group->box = CreateWindowExW(0, L"Button", label.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0,
+        group->box = CreateWindowExW(0, L"Button", label.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | BS_GROUPBOX, 0,
                                      0, 0, 0, g.control, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kGraphGroupIdBase + i)),
                                      GetModuleHandleW(nullptr), nullptr);
         if (!group->box) {

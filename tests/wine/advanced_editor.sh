@@ -34,7 +34,8 @@ plan_value() {
     rig_sim values balanced "$1" | tr -d '\r' | sed -n "s/.* ${2^^} \([0-9]*\).*/\1/p" | head -n1
 }
 
-rig_sim layout hybrid-laptop >/dev/null
+# A machine seeded afresh: the prefix may hold one seeded by an older build.
+rig_sim reset hybrid-laptop >/dev/null
 
 # ---- The hybrid processor: the timing rows always, the sections with "show all".
 for theme in light dark; do

@@ -28,6 +28,7 @@ constexpr COLORREF kDarkBackground = 0x00221D19;
 constexpr COLORREF kDarkGreyText = 0x00808080;
 constexpr int kButtonHeight = 14;
 constexpr int kBottomMargin = 7;
+constexpr int kDroppedListWidth = 150;  // dialog units
 
 class Dialog : public AdvancedEditorSurface {
 public:
@@ -151,6 +152,12 @@ public:
             if (!control) continue;
             HFONT font = item.kind == FormItem::Kind::Header && boldFont_ ? boldFont_ : font_;
             if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            if (item.kind == FormItem::Kind::List) {
+                // The open list is wide enough for Windows' longer names.
+                RECT dropped{0, 0, kDroppedListWidth, 0};
+                MapDialogRect(window_, &dropped);
+                SendMessageW(control, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(dropped.right), 0);
+            }
             if (after) SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             after = control;
             form_.push_back(control);
@@ -209,8 +216,18 @@ public:
         RECT frame{0, 0, client.right, top.bottom};
         AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
                            static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
-        SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // The width and the place stay; a dialog that grows past the foot of
+        // the screen's work area moves up as far as it must.
+        RECT place{};
+        GetWindowRect(window_, &place);
+        const int height = frame.bottom - frame.top;
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        int y = place.top;
+        if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            if (y + height > monitor.rcWork.bottom) y = std::max<int>(monitor.rcWork.top, monitor.rcWork.bottom - height);
+        }
+        SetWindowPos(window_, nullptr, place.left, y, frame.right - frame.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
         InvalidateRect(window_, nullptr, TRUE);
     }
 
