@@ -131,15 +131,42 @@ HBITMAP MakeDarkEmblem(HBITMAP emblem, int width, int height) {
     return copy;
 }
 
+// One off-screen picture for every bar, made once and grown when a bar is
+// larger: a device-independent bitmap, which the system draws into in
+// memory, so a paint costs no new bitmap and one copy to the screen.
+HDC PaintBuffer(int width, int height) {
+    static HDC dc = nullptr;
+    static HBITMAP bitmap = nullptr;
+    static int bufferWidth = 0, bufferHeight = 0;
+    if (dc && width <= bufferWidth && height <= bufferHeight) return dc;
+    const int w = std::max(width, bufferWidth), h = std::max(height, bufferHeight);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP grown = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!grown) return dc;
+    if (!dc) dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, grown);
+    if (bitmap) DeleteObject(bitmap);
+    bitmap = grown;
+    bufferWidth = w;
+    bufferHeight = h;
+    return dc;
+}
+
 void PaintBar(HWND window, HDC target, const Bar& bar) {
     Graph& g = G();
     RECT client{};
     GetClientRect(window, &client);
     const int width = client.right, height = client.bottom;
     if (width <= 0 || height <= 0) return;
-    HDC mem = CreateCompatibleDC(target);
-    HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
-    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    HDC mem = PaintBuffer(width, height);
+    if (!mem) return;
 
     if (bar.parked) {
         FillWith(mem, client, g.brushes[kParkedBrush]);
@@ -179,9 +206,6 @@ void PaintBar(HWND window, HDC target, const Bar& bar) {
     }
 
     BitBlt(target, 0, 0, width, height, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
 }
 
 LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
