@@ -101,6 +101,16 @@ void FillWith(HDC dc, const RECT& r, HBRUSH brush) {
     if (brush) FillRect(dc, &r, brush);
 }
 
+// Fills a window's client area with the control's background brush; false when there is none yet.
+bool FillBackground(HWND window, HDC dc) {
+    HBRUSH brush = G().brushes[kBackgroundBrush];
+    if (!brush) return false;
+    RECT r{};
+    GetClientRect(window, &r);
+    FillRect(dc, &r, brush);
+    return true;
+}
+
 // The emblem for a dark bar: the bitmap's pure white made black (a mask of
 // the white, inverted into a copy), so that ORing it leaves the bar as it is
 // where the emblem is blank.
@@ -278,12 +288,7 @@ LRESULT CALLBACK GroupProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             PaintGroup(window, reinterpret_cast<HDC>(wParam));
             return 0;
         case WM_ERASEBKGND:
-            if (g.brushes[kBackgroundBrush]) {
-                RECT r{};
-                GetClientRect(window, &r);
-                FillRect(reinterpret_cast<HDC>(wParam), &r, g.brushes[kBackgroundBrush]);
-                return 1;
-            }
+            if (FillBackground(window, reinterpret_cast<HDC>(wParam))) return 1;
             break;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -329,13 +334,7 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         case WM_ERASEBKGND:
-            if (g.brushes[kBackgroundBrush]) {
-                RECT r{};
-                GetClientRect(window, &r);
-                FillRect(reinterpret_cast<HDC>(wParam), &r, g.brushes[kBackgroundBrush]);
-                return 1;
-            }
-            return 0;
+            return FillBackground(window, reinterpret_cast<HDC>(wParam)) ? 1 : 0;
         case WM_CTLCOLORMSGBOX:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:

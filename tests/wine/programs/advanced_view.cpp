@@ -5,31 +5,16 @@
 // "result <n>" (1 after OK, 2 after Cancel) and ends with it as its exit code.
 //
 //   advanced_view.exe [<plan name or GUID>]      the active plan without one
-#include "platform/win32/wide.h"
-//
-#include <commctrl.h>
-
 #include <string>
 
-#include "platform/assembly.h"
-#include "platform/language.h"
-#include "platform/platform.h"
-#include "platform/startup_state.h"
 #include "power/plan_resolution.h"
 #include "power/power_scheme_access.h"
+#include "tests/wine/programs/window_program.h"
 #include "ui/advanced_editor.h"
-#include "ui/theme.h"
 
 int wmain(int argc, wchar_t** argv) {
     using namespace quellora;
-    PlatformAssembly* assembly = AssemblePlatform().release();
-    SetPlatform(&assembly->platform);
-    State().executablePath = assembly->platform.folders->ExecutablePath();
-    SelectLanguage();
-    if (!LoadResourceModule()) return 254;
-    InitialiseTheme();
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
+    if (!testing::PrepareWindowProgram()) return 254;
 
     PowerSchemeAccess power;
     ResolvedPlan plan;

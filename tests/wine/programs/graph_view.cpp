@@ -24,13 +24,10 @@
 
 #include "monitor/core_graph.h"
 #include "monitor/win32/core_graph_window.h"
-#include "platform/assembly.h"
 #include "platform/language.h"
-#include "platform/platform.h"
-#include "platform/startup_state.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
-#include "ui/theme.h"
+#include "tests/wine/programs/window_program.h"
 #include "ui/win32/graph_theme.h"
 
 namespace {
@@ -177,14 +174,7 @@ void Bench(HWND window, int rounds) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    PlatformAssembly* assembly = AssemblePlatform().release();
-    SetPlatform(&assembly->platform);
-    State().executablePath = assembly->platform.folders->ExecutablePath();
-    SelectLanguage();
-    if (!LoadResourceModule()) return 254;
-    InitialiseTheme();
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
+    if (!testing::PrepareWindowProgram()) return 254;
 
     int width = 600, height = 156, benchRounds = 0;
     bool tips = false;

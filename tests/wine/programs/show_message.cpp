@@ -11,21 +11,12 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/assembly.h"
-#include "platform/language.h"
-#include "platform/platform.h"
-#include "platform/startup_state.h"
+#include "tests/wine/programs/window_program.h"
 #include "ui/message_box.h"
-#include "ui/theme.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 255;
-    quellora::PlatformAssembly* assembly = quellora::AssemblePlatform().release();
-    quellora::SetPlatform(&assembly->platform);
-    quellora::State().executablePath = assembly->platform.folders->ExecutablePath();
-    quellora::SelectLanguage();
-    if (!quellora::LoadResourceModule()) return 254;
-    quellora::InitialiseTheme();
+    if (!quellora::testing::PrepareWindowProgram()) return 254;
 
     const auto style = static_cast<uint32_t>(std::wcstoul(argv[1], nullptr, 0));
     std::u16string text;
