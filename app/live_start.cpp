@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "app/counter_rebuild.h"
 #include "app/installer_leftovers.h"
 #include "app/interactive_shell.h"
 #include "app/interactive_start.h"
@@ -22,6 +23,7 @@
 #include "power/power_scheme_access.h"
 #include "tray/logon_task.h"
 #include "tray/threadmark.h"
+#include "ui/dashboard_status.h"
 #include "ui/message_box.h"
 #include "ui/theme.h"
 
@@ -175,7 +177,14 @@ int RunInteractiveStart(std::u16string_view loweredCommandLine) {
         return 1;
     }
     LiveStartSteps steps(*g_shell);
-    return RunInteractiveStartPlan(steps, StartModeFor(loweredCommandLine));
+    const StartMode mode = StartModeFor(loweredCommandLine);
+    State().restarted = mode.restart;
+    // The dashboard offers to rebuild broken performance counters; the program then starts anew.
+    SetCounterRebuild([] {
+        RebuildPerformanceCounters();
+        RestartProgram();
+    });
+    return RunInteractiveStartPlan(steps, mode);
 }
 
 }  // namespace quellora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "monitor/counter_sampler.h"
 #include "platform/text.h"
 #include "power/processor_topology.h"
 
@@ -160,7 +161,30 @@ UpdateResult UpdateBars(const GraphSampler& sampler, std::vector<std::vector<Bar
 
 // ---- CoreGraph
 
-CoreGraph::CoreGraph() = default;
+namespace {
+
+// The machine's counters: utility and parking status of every processor.
+class CounterGraphSampler : public GraphSampler {
+public:
+    explicit CounterGraphSampler(const std::vector<uint32_t>& processorsPerNode)
+        : sampler_(CounterSampler::kUtility | CounterSampler::kParkingStatus, processorsPerNode) {}
+    void RequestSample() override { sampler_.RequestSample(); }
+    bool hasSample() const override { return sampler_.hasSample(); }
+    int32_t utility(size_t node, size_t index) const override { return sampler_.utility(node, index); }
+    int32_t parking(size_t node, size_t index) const override { return sampler_.parking(node, index); }
+
+private:
+    CounterSampler sampler_;
+};
+
+}  // namespace
+
+CoreGraph::CoreGraph()
+    : factory_([this]() -> std::unique_ptr<GraphSampler> {
+          std::vector<uint32_t> counts;
+          for (const GraphNode& node : nodes()) counts.push_back(static_cast<uint32_t>(node.efficient.size()));
+          return std::make_unique<CounterGraphSampler>(counts);
+      }) {}
 
 void CoreGraph::SetLabels(std::u16string_view singleNode, std::u16string_view nodeFormat, std::u16string_view parked,
                           std::u16string_view efficient) {

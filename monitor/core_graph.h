@@ -187,7 +187,8 @@ public:
     // unparked, with its default tooltip text.
     void SetNodes(std::vector<GraphNode> nodes);
     const std::vector<GraphNode>& nodes() const { return nodes_; }
-    // How a sampler is made (the counters of the machine unless a test says otherwise).
+    // How a sampler is made (the machine's counters, one per processor of the
+    // nodes, unless a test says otherwise).
     void SetSamplerFactory(SamplerFactory factory);
     // The bars of the window, null while there is none.
     void AttachBars(GraphBars* bars);

@@ -22,6 +22,7 @@ struct StartupState {
     bool classic = false;
     bool noTray = false;
     bool showMainWindowAtStart = true;
+    bool restarted = false;  // started with "/restart" (the program restarted itself)
     uint16_t currentLanguage = 0x409;
     ModuleHandle resourceModule = 0;
     ModuleHandle englishModule = 0;

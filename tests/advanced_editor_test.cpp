@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "power/main_topology.h"
 #include "tests/support/sim_env.h"
+#include "ui/plan_editor_presenter.h"
 
 namespace quellora {
 namespace {
@@ -333,6 +334,7 @@ TEST_F(AdvancedEditorTest, ARefusedWriteIsReportedWithLabelValueAndCodeAndTheDia
     surface.Click(advanced::kOk);
     EXPECT_EQ(surface.ended, 0);
     ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].first, WriteFailureText(power.LastFailure()));
     EXPECT_EQ(surface.messages[0].first, Format(LoadText(9524), LoadText(9236), 60u, 5u));
     EXPECT_EQ(surface.messages[0].second, mb::kOk | mb::kIconError);
     EXPECT_EQ(surface.texts[Value(u"CPMAXCORES")], u"60");  // as the user left it
@@ -340,20 +342,6 @@ TEST_F(AdvancedEditorTest, ARefusedWriteIsReportedWithLabelValueAndCodeAndTheDia
     EXPECT_EQ(PlanValue(kCpMaxCores, true), before);  // the batch was rolled back
     surface.Click(advanced::kCancel);
     EXPECT_EQ(surface.ended, 2);
-}
-
-TEST(AdvancedFailureText, EachKindOfFailure) {
-    SimEnv env;
-    EXPECT_EQ(WriteFailureText(WriteFailure{}), LoadText(9209));
-    WriteFailure activation;
-    activation.failed = activation.activationFailed = true;
-    EXPECT_EQ(WriteFailureText(activation), LoadText(9522));
-    WriteFailure unknown;
-    unknown.failed = true;
-    unknown.entry = SettingWrite{GuidLiteral("12345678-1234-1234-1234-123456789abc"), true, 3};
-    unknown.error = 87;
-    EXPECT_EQ(WriteFailureText(unknown),
-              Format(LoadText(9523), u"{12345678-1234-1234-1234-123456789ABC}", 3u, 87u));
 }
 
 TEST_F(AdvancedEditorTest, PresetsShowTheirValuesAndWriteThemselves) {

@@ -76,7 +76,7 @@ class FakeHost : public DashboardHost {
 public:
     bool UpdateCheckFinished() override { return std::exchange(updateFinished, false); }
     std::u16string LatestVersion() override { return latest; }
-    ClockReading ReadClock() override { return clock; }
+    FrequencyReading ReadClock() override { return clock; }
     bool SettingsChangedSignalled() override { return std::exchange(settingsChanged, false); }
     bool StartedWithRestart() override { return restart; }
     void RebuildCountersAndRestart() override { ++rebuilds; }
@@ -89,7 +89,7 @@ public:
 
     bool updateFinished = false;
     std::u16string latest;
-    ClockReading clock;
+    FrequencyReading clock;
     bool settingsChanged = false;
     bool restart = false;
     int rebuilds = 0;
@@ -312,7 +312,7 @@ TEST(DashboardVersions, NewerIsComparedNumberByNumber) {
 
 TEST_F(DashboardStatusTest, FrequencyLinesChangeWithTheReadingAndFallBackToThePowerInformation) {
     Open();
-    host.clock = ClockReading{true, 2345.0, 3100.0, 1500.0};
+    host.clock = FrequencyReading{true, 2345.0, 3100.0, 1500.0};
     status->RefreshStatus();
     EXPECT_EQ(surface.texts[dashboard::kFrequency], Format(LoadText(1409), 2.345));
     EXPECT_EQ(surface.texts[dashboard::kNominalFrequency], Format(LoadText(9549), ProcessorTopology::NominalMhz() / 1000.0));
@@ -321,7 +321,7 @@ TEST_F(DashboardStatusTest, FrequencyLinesChangeWithTheReadingAndFallBackToThePo
     EXPECT_EQ(surface.sets[dashboard::kFrequency], 1);  // the same clock: not set again
 
     // No valid reading: the power information's average current clock, and the composition stays.
-    host.clock = ClockReading{};
+    host.clock = FrequencyReading{};
     status->RefreshStatus();
     EXPECT_EQ(surface.sets[dashboard::kFrequency], 2);
     EXPECT_EQ(surface.sets[dashboard::kComposition], 2);

@@ -8,6 +8,7 @@
 #include "platform/language.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
+#include "ui/plan_editor_presenter.h"
 
 namespace quellora {
 
@@ -210,16 +211,6 @@ std::vector<uint32_t> ChoiceItemTexts(std::u16string_view alias) {
     if (alias == u"HETEROPOLICY") return {9513, 9514, 9515, 9516, 9517};
     if (alias == u"SCHEDPOLICY" || alias == u"SHORTSCHEDPOLICY") return {1366, 1367, 1368, 1369, 1370, 1371};
     return {};
-}
-
-std::u16string WriteFailureText(const WriteFailure& failure) {
-    if (!failure.failed) return LoadText(advanced_text::kNotWritten);
-    if (failure.activationFailed) return LoadText(advanced_text::kActivationFailed);
-    std::u16string label;
-    if (const AdvancedSettingDef* def = FindAdvancedSetting(failure.entry.setting)) label = LoadText(def->label);
-    if (label.empty()) label = GuidToText(failure.entry.setting);
-    return Format(LoadText(failure.entry.ac ? advanced_text::kRefusedAc : advanced_text::kRefusedDc), label,
-                  failure.entry.value, failure.error);
 }
 
 // ---- The editor

@@ -73,7 +73,6 @@ inline constexpr uint32_t kAutonomousNote = 9204;
 inline constexpr uint32_t kSingleClassNote = 9205;
 inline constexpr uint32_t kNote = 9207;
 inline constexpr uint32_t kWritten = 9208;
-inline constexpr uint32_t kNotWritten = 9209;
 inline constexpr uint32_t kSectionFirst = 9210;  // + section number
 inline constexpr uint32_t kPresetNone = 9271;
 inline constexpr uint32_t kPresetResponsive = 9272;
@@ -85,9 +84,6 @@ inline constexpr uint32_t kDefaultsTip = 9519;
 inline constexpr uint32_t kNoDefaultsTip = 9518;
 inline constexpr uint32_t kPresetTip = 9520;
 inline constexpr uint32_t kPresetNoDefaultsTip = 9521;
-inline constexpr uint32_t kActivationFailed = 9522;
-inline constexpr uint32_t kRefusedAc = 9523;
-inline constexpr uint32_t kRefusedDc = 9524;
 inline constexpr uint32_t kThresholdItem = 9526;
 inline constexpr uint32_t kClass0ParkingOff = 9529;
 inline constexpr uint32_t kClass1ParkingOff = 9530;
@@ -155,9 +151,6 @@ uint32_t ClampedEditValue(std::u16string_view text, const ValueBounds& bounds);
 std::u16string ThresholdItemText(uint32_t index, uint32_t value);
 // The fixed items of a choice setting (strings of the language module); empty for others.
 std::vector<uint32_t> ChoiceItemTexts(std::u16string_view alias);
-
-// The message for a refused write.
-std::u16string WriteFailureText(const WriteFailure& failure);
 
 // What the dialog does for the editor.
 class AdvancedEditorSurface {

@@ -16,6 +16,7 @@
 #include "power/maker_plan_scan.h"
 #include "power/power_scheme_access.h"
 #include "power/setting_metadata.h"
+#include "tray/update_check.h"
 #include "ui/message_box_presenter.h"
 
 namespace quellora {
@@ -51,34 +52,36 @@ std::u16string TrimTrailingWhite(std::u16string text) {
     return text;
 }
 
-bool ReadVersion(std::u16string_view text, uint32_t (&parts)[4]) {
-    size_t i = 0;
-    for (int k = 0; k < 4; ++k) {
-        parts[k] = 0;
-        if (k > 0) {
-            if (i >= text.size() || text[i] != u'.') return k > 0;
-            ++i;
-        }
-        if (i >= text.size() || text[i] < u'0' || text[i] > u'9') return k > 0;
-        uint64_t value = 0;
-        while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
-            value = std::min<uint64_t>(value * 10 + (text[i] - u'0'), 0xFFFFFFFFu);
-            ++i;
-        }
-        parts[k] = static_cast<uint32_t>(value);
-    }
-    return true;
-}
-
 }  // namespace
 
 void ForgetCountersQuestion() { countersQuestionDone = false; }
 
+namespace {
+
+std::function<void()>& CounterRebuild() {
+    static std::function<void()> rebuild;
+    return rebuild;
+}
+
+}  // namespace
+
+void SetCounterRebuild(std::function<void()> rebuildAndRestart) { CounterRebuild() = std::move(rebuildAndRestart); }
+
+void RunCounterRebuild() {
+    if (CounterRebuild()) CounterRebuild()();
+}
+
+bool SettingsChangedEventSignalled() {
+    const KernelHandle event = State().settingsChangedEvent;
+    return event != 0 && Sys().kernel && Sys().kernel->Wait(event, 0) == WaitResult::Signalled;
+}
+
 bool IsNewerVersionText(std::u16string_view latest, std::u16string_view running) {
+    // A text longer than 127 characters is no version at all.
     if (latest.size() > 127 || running.size() > 127) return false;
-    uint32_t a[4], b[4];
-    if (!ReadVersion(latest, a) || !ReadVersion(running, b)) return false;
-    return std::lexicographical_compare(b, b + 4, a, a + 4);
+    ProgramVersion ignored;
+    if (!ParseProgramVersion(latest, ignored)) return false;
+    return IsNewerVersion(latest, running);
 }
 
 Composition ProcessorComposition() {
@@ -98,12 +101,11 @@ GraphRect DashboardGraphPlace(const GraphRect& placeholder, int pageWidth, int p
     return r;
 }
 
-double AverageCurrentClockMhz() {
-    const std::vector<ProcessorPowerInfo> list = ReadProcessorPowerInfo();
-    if (list.empty()) return 0;
-    double sum = 0;
-    for (const ProcessorPowerInfo& p : list) sum += p.currentMhz;
-    return sum / static_cast<double>(list.size());
+FrequencyReading ReadProcessClock() {
+    FrequencySampler& sampler = GetFrequencySampler();
+    const FrequencyReading reading = sampler.Read();
+    sampler.RequestSample();
+    return reading;
 }
 
 DashboardStatus::DashboardStatus(DashboardStatusSurface& surface, DashboardHost& host, PowerSchemeAccess& power,
@@ -289,8 +291,8 @@ void DashboardStatus::ShowUpdateNotice() {
 }
 
 void DashboardStatus::ShowFrequencies() {
-    const ClockReading reading = host_.ReadClock();
-    const double average = reading.valid ? reading.averageMHz : AverageCurrentClockMhz();
+    const FrequencyReading reading = host_.ReadClock();
+    const double average = reading.valid ? reading.averageMHz : AverageCurrentMhz();
     // A clock that cannot be had leaves the lines as they are.
     if (average <= 0 || average == lastFrequency_) return;
     lastFrequency_ = average;

@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "monitor/core_graph.h"
+#include "monitor/frequency_sampler.h"
 #include "ui/text_fit.h"
 
 namespace quellora {
@@ -61,14 +63,6 @@ inline constexpr int kGraphMinWidth = 50;
 inline constexpr int kGraphMinHeight = 40;
 }  // namespace dashboard
 
-// The effective clock, as the frequency sampler reads it.
-struct ClockReading {
-    bool valid = false;
-    double averageMHz = 0;
-    double performanceCoreMHz = 0;
-    double efficientCoreMHz = 0;
-};
-
 // What the dashboard's window does for the status area.
 class DashboardStatusSurface {
 public:
@@ -105,8 +99,9 @@ public:
     virtual bool UpdateCheckFinished() = 0;
     // The latest version text of the last successful check (empty before one).
     virtual std::u16string LatestVersion() = 0;
-    // The last clock reading; the sampler is then asked for the next one.
-    virtual ClockReading ReadClock() = 0;
+    // The last clock reading; the sampler is then asked for the next one
+    // (ReadProcessClock does both with the process's frequency sampler).
+    virtual FrequencyReading ReadClock() = 0;
     // The settings-changed event was signalled.
     virtual bool SettingsChangedSignalled() = 0;
     // The process was started with "/restart".
@@ -210,10 +205,17 @@ bool IsNewerVersionText(std::u16string_view latest, std::u16string_view running)
 // the margin from the right and bottom edges, at least the minimum size,
 // and no taller than `maxHeight96` (all given at 96 dpi, scaled to `dpi`).
 GraphRect DashboardGraphPlace(const GraphRect& placeholder, int pageWidth, int pageHeight, int dpi, int maxHeight96);
-// The average of the processors' current clocks from the power information; 0 without it.
-double AverageCurrentClockMhz();
+// The process's frequency sampler's last reading; it then takes the next.
+FrequencyReading ReadProcessClock();
 
 // The counters question is asked once per process; a test starts over.
 void ForgetCountersQuestion();
+
+// What rebuilding the counters does (set by the interactive start: the
+// system's counters are rebuilt and the program restarts); nothing until set.
+void SetCounterRebuild(std::function<void()> rebuildAndRestart);
+void RunCounterRebuild();
+// The process's settings-changed event was signalled (it resets itself).
+bool SettingsChangedEventSignalled();
 
 }  // namespace quellora

@@ -15,6 +15,7 @@
 #include "ui/advanced_editor.h"
 #include "ui/message_box.h"
 #include "ui/win32/resource_module.h"
+#include "ui/win32/theme_windows.h"
 
 namespace quellora {
 
@@ -59,6 +60,10 @@ public:
             SendMessageW(tip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, advanced::kTipShowMs);
         }
         editor_.Init();
+        // The program's look: title bar, each control's style, the tooltip.
+        win32::ThemeTitleBar(window_);
+        win32::ThemeChildren(window_);
+        if (tip_) win32::ThemeTooltip(tip_);
     }
 
     // The colours of the dialog and its controls.

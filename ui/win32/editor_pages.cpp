@@ -5,6 +5,7 @@
 #include <oleacc.h>
 
 #include "platform/language.h"
+#include "ui/advanced_editor.h"
 #include "ui/message_box.h"
 #include "ui/win32/theme_windows.h"
 
@@ -51,30 +52,6 @@ void AttachTooltips(MainWindow& owner, HWND page) {
     }
 }
 
-// Pages 0 and 1: the dashboard (its status area and graph join it later) and
-// the scheduling policies of a hybrid processor. The editor's controls on both
-// are the presenter's; the hybrid page's Apply is the dashboard's.
-class EditorPage : public PageWindow {
-public:
-    using PageWindow::PageWindow;
-
-    void Initialise() override {
-        InstallGlow(hwnd());
-        AttachTooltips(owner_, hwnd());
-    }
-    void Command(int id, UINT code, HWND control) override { owner_.editor().Command(id, code, control); }
-    LRESULT Notify(const NMHDR& header) override { return owner_.editor().Notify(header); }
-    bool Message(UINT message, WPARAM, LPARAM, INT_PTR& result) override {
-        if (message != main_window::kPendingEditsChanged) return false;
-        // Both pages hear of it; the dashboard answers for both (the hybrid
-        // page only when there is no dashboard).
-        const int dashboard = static_cast<int>(Page::Dashboard);
-        if (index() == dashboard || !owner_.page(dashboard)) owner_.editor().presenter().OnPendingEditsChanged();
-        result = TRUE;
-        return true;
-    }
-};
-
 void SetAccessibleName(HWND button, std::u16string_view name) {
     if (!button) return;
     IAccPropServices* services = nullptr;
@@ -94,6 +71,25 @@ void SetAccessibleName(HWND button, std::u16string_view name) {
 }
 
 }  // namespace
+
+void EditorPage::Initialise() {
+    InstallGlow(hwnd());
+    AttachTooltips(owner_, hwnd());
+}
+
+void EditorPage::Command(int id, UINT code, HWND control) { owner_.editor().Command(id, code, control); }
+
+LRESULT EditorPage::Notify(const NMHDR& header) { return owner_.editor().Notify(header); }
+
+bool EditorPage::Message(UINT message, WPARAM, LPARAM, INT_PTR& result) {
+    if (message != main_window::kPendingEditsChanged) return false;
+    // Both pages hear of it; the dashboard answers for both (the hybrid
+    // page only when there is no dashboard).
+    const int dashboard = static_cast<int>(Page::Dashboard);
+    if (index() == dashboard || !owner_.page(dashboard)) owner_.editor().presenter().OnPendingEditsChanged();
+    result = TRUE;
+    return true;
+}
 
 std::unique_ptr<PageWindow> MakeEditorPage(MainWindow& owner, int index) {
     return std::make_unique<EditorPage>(owner, index);
@@ -125,9 +121,7 @@ void EditorPages::SetApplyAccessibleName(std::u16string_view name) {
     }
 }
 
-void EditorPages::OpenAdvancedEditor(const Guid&) {
-    // The advanced settings editor is not part of this build yet.
-}
+void EditorPages::OpenAdvancedEditor(const Guid& plan) { RunAdvancedEditor(owner_.hwnd(), plan); }
 
 void EditorPages::BoostTurnedOff() {
     owner_.UpdateDashboardBoostLink();

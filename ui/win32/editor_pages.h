@@ -9,6 +9,20 @@
 
 namespace quellora::win32 {
 
+// Pages 0 and 1: the dashboard (whose status area and graph are the
+// DashboardPage's) and the scheduling policies of a hybrid processor. The
+// editor's controls on both are the presenter's; the hybrid page's Apply is
+// the dashboard's.
+class EditorPage : public PageWindow {
+public:
+    using PageWindow::PageWindow;
+
+    void Initialise() override;
+    void Command(int id, UINT code, HWND control) override;
+    LRESULT Notify(const NMHDR& header) override;
+    bool Message(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+};
+
 class EditorPages : public EditorHost {
 public:
     explicit EditorPages(MainWindow& owner);

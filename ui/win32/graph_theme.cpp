@@ -3,14 +3,13 @@
 #include "platform/platform.h"
 #include "platform/registry_helpers.h"
 #include "platform/startup_state.h"
+#include "ui/theme.h"
 #include "ui/win32/resource_module.h"
 
 namespace quellora {
 
 namespace {
 
-constexpr int kEmblemLight = 0x1421;
-constexpr int kEmblemDark = 0x1422;
 
 HBITMAP Emblem(bool dark) {
     static HBITMAP light = nullptr, darkEmblem = nullptr;
@@ -19,7 +18,7 @@ HBITMAP Emblem(bool dark) {
     bool& tried = dark ? darkTried : lightTried;
     if (!tried) {
         tried = true;
-        const int id = dark ? kEmblemDark : kEmblemLight;
+        const int id = dark ? kGraphBitmapDark : kGraphBitmapLight;
         if (HINSTANCE module = win32::ResourceModuleFor(RT_BITMAP, id)) {
             bitmap = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
         }
@@ -30,10 +29,10 @@ HBITMAP Emblem(bool dark) {
 }  // namespace
 
 CoreGraphColours GraphColoursFor(bool dark) {
-    // Palette entries 3, 5, 6, 4, 2 and 7: text, bar fill, bar background, frame, background, parked fill.
-    if (dark) return CoreGraphColours{0x00FFFFFF, 0x0030CC30, 0x00303030, 0x00444444, 0x00221D19, 0x00ACACAC};
-    return CoreGraphColours{GetSysColor(COLOR_WINDOWTEXT), 0x00198232, 0x00DCDCDC, 0x00CCCCCC, GetSysColor(COLOR_MENU),
-                            0x00ACACAC};
+    const Palette palette =
+        MakePalette(dark, SystemColours{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_MENU)});
+    const std::array<uint32_t, 6> c = GraphColours(palette);
+    return CoreGraphColours{c[0], c[1], c[2], c[3], c[4], c[5]};
 }
 
 void ApplyGraphTheme() {

@@ -12,6 +12,7 @@
 #include "tray/update_check.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/win32/dashboard_page.h"
 #include "ui/win32/dialog_controls.h"
 #include "ui/win32/editor_pages.h"
 #include "ui/win32/theme_windows.h"
@@ -117,7 +118,7 @@ INT_PTR CALLBACK PageWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 std::unique_ptr<PageWindow> MakePage(MainWindow& owner, int index) {
     switch (static_cast<Page>(index)) {
-        case Page::Dashboard:
+        case Page::Dashboard: return std::make_unique<DashboardPage>(owner, index);
         case Page::Hybrid: return MakeEditorPage(owner, index);
         case Page::Events: return MakeEventsPage(owner, index);
         default: return std::make_unique<PlainPage>(owner, index);
@@ -327,12 +328,31 @@ void MainWindow::SendPendingEditsChanged(int index) {
     if (PageWindow* p = page(index)) SendMessageW(p->hwnd(), main_window::kPendingEditsChanged, 0, 0);
 }
 
-// The dashboard's status area joins the window later; its caches and timers have nothing to do yet.
-void MainWindow::ResetDashboardStatus() {}
-void MainWindow::DashboardTimer(uint32_t) {}
-void MainWindow::UpdateDashboardBoostLink() {}
+namespace {
 
-void MainWindow::DashboardCreated() { editor_->presenter().Initialise(); }
+DashboardStatusWindow* DashboardStatusOf(MainWindow& window) {
+    auto* dashboard = dynamic_cast<DashboardPage*>(window.page(static_cast<int>(Page::Dashboard)));
+    return dashboard ? dashboard->status() : nullptr;
+}
+
+}  // namespace
+
+void MainWindow::ResetDashboardStatus() {
+    if (DashboardStatusWindow* status = DashboardStatusOf(*this)) status->status().ResetCache();
+}
+
+void MainWindow::DashboardTimer(uint32_t timer) {
+    if (DashboardStatusWindow* status = DashboardStatusOf(*this)) status->status().OnTimer(timer);
+}
+
+void MainWindow::UpdateDashboardBoostLink() {
+    if (DashboardStatusWindow* status = DashboardStatusOf(*this)) status->status().UpdateBoostLink();
+}
+
+void MainWindow::DashboardCreated() {
+    editor_->presenter().Initialise();
+    if (auto* dashboard = dynamic_cast<DashboardPage*>(page(static_cast<int>(Page::Dashboard)))) dashboard->Ready();
+}
 
 bool MainWindow::PendingEdits() { return editor_->presenter().pendingEdits(); }
 void MainWindow::ClearPendingEdits() { editor_->presenter().ClearPending(); }
@@ -491,6 +511,12 @@ void MainWindow::StartUpdateCheck() {
 }
 
 void MainWindow::StopUpdateCheck() { updateReady_.reset(); }
+
+bool MainWindow::UpdateCheckFinished() {
+    if (!updateReady_ || !updateReady_->TryWait()) return false;
+    updateReady_.reset();
+    return true;
+}
 
 }  // namespace quellora::win32
 

@@ -71,6 +71,9 @@ public:
     HMODULE module() const { return module_; }
     PowerSchemeAccess& power() { return power_; }
     EditorPages& editor() { return *editor_; }
+    MainWindowPresenter& presenter() { return presenter_; }
+    // The update check this window started has finished (its event is then dropped).
+    bool UpdateCheckFinished();
     PageWindow* page(int index) const;
     // A balloon tooltip for controls of a page (remembered for the theme).
     HWND Tooltips(HWND page);
@@ -139,11 +142,10 @@ private:
     std::array<HWND, kPageCount> tooltips_{};
     MainWindowPresenter presenter_;
     bool ended_ = false;
+    std::shared_ptr<ThreadEvent> updateReady_;  // the automatic check's, until it is seen
     // The pages take the theme when they are made (hidden, so nothing is
     // painted twice); the theme is applied to them again only when it changed.
     bool pagesDark_ = false;
-    // Signalled when the automatic update check that the window started is done.
-    std::shared_ptr<ThreadEvent> updateReady_;
     bool rethemePages_ = false;
 };
 
