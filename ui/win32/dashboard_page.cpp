@@ -18,7 +18,7 @@ DashboardPage::DashboardPage(MainWindow& owner, int index) : EditorPage(owner, i
 DashboardPage::~DashboardPage() = default;
 
 void DashboardPage::Ready() {
-    if (!status_) status_ = std::make_unique<DashboardStatusWindow>(hwnd(), *this);
+    if (!status_) status_ = std::make_unique<DashboardStatusWindow>(hwnd(), static_cast<DashboardHost&>(*this));
     status_->Init();
     status_->status().AfterPlanListReload();
     status_->status().UpdateBoostLink();
