@@ -51,7 +51,9 @@ text_is() { [ "$(text_of "$1")" = "$2" ]; }
 text_ends_with_ellipsis() { [[ "$(text_of 3148)" == *… ]]; }
 maker_plan_listed() { rig_sim plans | grep -q 'Ostrima Highest Performance'; }
 not() { ! "$@"; }
-unparked_line() { grep -qE '^[0-9]+ of 24 logical processors unparked$' <<<"$(text_of 3159)"; }
+unparked_line() { grep -qE "^[0-9]+ of ${1:-24} logical processors unparked\$" <<<"$(text_of 3159)"; }
+# away_from_links: the pointer rests on the processor's name, where no tooltip opens.
+away_from_links() { rig_tool hover "$dash" 3049 >/dev/null; sleep 0.3; }
 update_link_shown() { [ "$(visible 3160)" = 1 ]; }
 # type_into <page> <id> <text>: clicks into the field and types over what it holds.
 type_into() {
@@ -94,6 +96,7 @@ if open_main; then
     wait_for 10000 update_link_shown || true
     rig_check "a newer version shows the update link" update_link_shown
     rig_check "the version line names both versions ($(text_of 3153))" grep -q '6.0.2.18.*6.0.3.0' <<<"$(text_of 3153)"
+    away_from_links
     rig_picture "$main" dashboard-light
 
     # Unplugging: the power line follows within the refresh of 750 ms.
@@ -119,6 +122,7 @@ if open_main; then
         rig_fail "a long name shows whole, word-wrapped" "$(text_of 3148)"
     fi
     rig_check "the pending edit stays ($(text_of 3103))" text_is 3103 37
+    away_from_links
     rig_picture "$main" long-name-wrapped
     longer="$long, $long, $long and $long"
     rig_sim rename balanced "$longer" >/dev/null
@@ -154,9 +158,12 @@ rig_sim update version 6.0.2.18 >/dev/null
 rig_sim theme dark >/dev/null
 if open_main; then
     sleep 2
+    wait_for 5000 unparked_line || true
+    rig_check "dark: the unparked processors ($(text_of 3159))" unparked_line
     rig_check "an equal version shows no update link" [ "$(visible 3160)" = 0 ]
     rig_check "... and the version line names the running version twice ($(text_of 3153))" \
         grep -q '6.0.2.18.*6.0.2.18' <<<"$(text_of 3153)"
+    away_from_links
     rig_picture "$main" dashboard-dark
     close_program
 fi
@@ -166,6 +173,9 @@ rig_sim theme light >/dev/null
 for layout in desktop workstation; do
     rig_sim layout $layout >/dev/null
     if open_main; then
+        count=$(rig_controls "$dash" | awk -F '\t' '$2 == "msctls_progress32"' | wc -l)
+        wait_for 8000 unparked_line "$count" || true
+        rig_check "$layout: the unparked processors ($(text_of 3159))" unparked_line "$count"
         groups=$(rig_controls "$dash" | awk -F '\t' '$2 == "Button" && $1 >= 900 && $1 < 1000 && $3 == 1 { print $10 }' | tr '\n' '|')
         if [ $layout = desktop ]; then
             rig_check "desktop: no composition line" [ "$(visible 9401)" = 0 ]
@@ -173,6 +183,7 @@ for layout in desktop workstation; do
         else
             rig_check "workstation: two groups ($groups)" [ "$groups" = 'Node 0|Node 1|' ]
         fi
+        away_from_links
         rig_picture "$main" dashboard-$layout
         close_program
     fi
