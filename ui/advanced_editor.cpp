@@ -523,8 +523,9 @@ std::vector<SettingWrite> AdvancedEditor::BuildBatch() {
 }
 
 bool AdvancedEditor::Write() {
-    if (!power_.WriteSettings(plan_, BuildBatch(), true)) {
-        surface_.Message(WriteFailureText(power_.LastFailure()), mb::kOk | mb::kIconError);
+    WriteFailure failure;
+    if (!power_.WriteSettings(plan_, BuildBatch(), true, &failure)) {
+        surface_.Message(WriteFailureText(failure), mb::kOk | mb::kIconError);
         return false;
     }
     RefreshStored(power_, plan_);
