@@ -31,8 +31,11 @@ bool StateIs(ServiceControl& services, std::u16string_view name, ServiceState wa
 
 void RestartService(ServiceControl& services, std::u16string_view name) {
     ServiceState state = ServiceState::Stopped;
-    const bool known = services.QueryState(name, state);
-    if (known && state != ServiceState::Stopped && state != ServiceState::StopPending) services.SendStop(name);
+    // A service this system does not have (Wine has no "pla") is not waited
+    // for: its state can never be read, and the user would wait half a
+    // minute with nothing to show for it.
+    if (!services.QueryState(name, state)) return;
+    if (state != ServiceState::Stopped && state != ServiceState::StopPending) services.SendStop(name);
     // Looks at the state until it is the wanted one, `looks` times at most,
     // `pauseMs` apart (no pause after the last look).
     auto waitFor = [&](ServiceState wanted, int looks, uint32_t pauseMs) {
@@ -47,7 +50,8 @@ void RestartService(ServiceControl& services, std::u16string_view name) {
         services.SetStartType(name, service_start::kDemand);
     }
     if (!services.QueryState(name, state) || (state != ServiceState::Running && state != ServiceState::StartPending)) {
-        services.Start(name);
+        // A refused start (no rights, a service that will not run) never reaches running.
+        if (!services.Start(name)) return;
     }
     Sleep(kStartLookMs);
     waitFor(ServiceState::Running, kStartLooks, kStartLookMs);

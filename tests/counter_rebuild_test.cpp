@@ -24,9 +24,14 @@ public:
         uint32_t startType = service_start::kDemand;
         int queriesToSettle = 1;  // -1: never settles
         int pending = 0;
+        bool refusesStart = false;
     };
 
     bool QueryState(std::u16string_view name, ServiceState& state) override {
+        if (!services.count(std::u16string(name))) {
+            Log(u"query " + std::u16string(name) + u" unknown");
+            return false;
+        }
         Service& s = services.at(std::u16string(name));
         if ((s.state == ServiceState::StopPending || s.state == ServiceState::StartPending) && s.pending >= 0 &&
             --s.pending == 0) {
@@ -47,7 +52,7 @@ public:
     bool Start(std::u16string_view name) override {
         Log(u"start " + std::u16string(name));
         Service& s = services.at(std::u16string(name));
-        if (s.startType == service_start::kDisabled) return false;
+        if (s.startType == service_start::kDisabled || s.refusesStart) return false;
         s.state = ServiceState::StartPending;
         s.pending = s.queriesToSettle;
         return true;
@@ -117,6 +122,16 @@ TEST_F(CounterRebuild, GivesUpOnAServiceThatNeverSettles) {
     EXPECT_EQ(std::count_if(fake.calls.begin(), fake.calls.end(),
                             [](const std::string& call) { return call.rfind("query pla", 0) == 0; }),
               1 + 10 + 1 + 30);  // before the stop, the stop's looks, before the start, the start's looks
+}
+
+TEST_F(CounterRebuild, AServiceTheSystemLacksOrThatRefusesToStartIsNotWaitedFor) {
+    // Wine has no "pla"; a start may be refused (no rights, a broken service).
+    fake.services[u"winmgmt"] = {ServiceState::Stopped, service_start::kAuto, 1, 0, true};
+    RebuildPerformanceCounters();
+    const std::vector<std::string> expected = {"query pla unknown", "query winmgmt 1 @0", "query winmgmt 1 @0",
+                                               "query winmgmt 1 @0", "start winmgmt"};
+    EXPECT_EQ(fake.calls, expected);
+    EXPECT_EQ(clock.tick - FakeServices::kStart, 0u);  // no pause at all
 }
 
 TEST_F(CounterRebuild, RunsOnTheSimulatedMachinesServices) {

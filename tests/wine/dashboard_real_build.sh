@@ -38,9 +38,16 @@ question_box() {
     return 1
 }
 not_asked_within() { ! question_box "$1" >/dev/null; }
-exit_within() {
-    rig_exit_code "$1"
-    [ "$RIG_EXIT" != timeout ]
+# tick <box>: ticks "don't ask again" and waits until the box shows it ticked.
+tick() {
+    local waited=0
+    rig_tool click "$1" 5555 >/dev/null
+    while [ $waited -lt 5000 ]; do
+        [ "$(rig_control_field "$1" 5555 5)" = 1 ] && return 0
+        sleep 0.1
+        waited=$((waited + 100))
+    done
+    return 1
 }
 start() {
     rig_launch "$exe" "$@"
@@ -59,10 +66,9 @@ if start; then
     if box=$(question_box); then
         rig_picture "$box" counters-question
         rig_check "the question offers 'don't ask again'" [ "$(rig_control_field "$box" 5555 3)" = 1 ]
-        rig_tool click "$box" 5555
-        sleep 0.3
-        rig_tool click "$box" 7
-        sleep 1
+        rig_check "the box shows 'don't ask again' ticked" tick "$box"
+        rig_tool click "$box" 7 >/dev/null
+        rig_check "No closes the question" rig_gone "$box" 5000
         rig_check "No keeps the program running" rig_tool exists "$main" 1000
         rig_check "no second question in the same process" not_asked_within 4000
         dash=$(rig_tool children "$main" | awk -F '\t' '$3 == "#32770" { print $1; exit }')
@@ -93,10 +99,11 @@ fi
 # ---- A ticked Yes rebuilds and restarts, and is not kept: the next plain start asks again.
 if start; then
     if box=$(question_box); then
-        rig_tool click "$box" 5555
-        sleep 0.3
-        rig_tool click "$box" 6
-        rig_check "Yes restarts the program (its first process ends: $RIG_EXIT)" exit_within 30
+        rig_check "the box shows 'don't ask again' ticked" tick "$box"
+        rig_tool click "$box" 6 >/dev/null
+        rig_exit_code 30
+        rig_check "Yes restarts the program (its first process ends: $RIG_EXIT after $RIG_ELAPSED ms)" \
+            [ "$RIG_EXIT" != timeout ]
         rig_check "a ticked Yes is not kept ($(remembered))" [ -z "$(remembered)" ]
         # The restarted instance (with /restart) does not ask.
         if main=$(rig_wait "$MAIN" 30000); then
