@@ -152,7 +152,10 @@ if open_main; then
 
     # The maker's plan: added by the link, then removed by it.
     click_link 3195
-    wait_for 5000 maker_plan_listed || true
+    if ! wait_for 5000 maker_plan_listed; then
+        rig_picture desktop link-click-not-taken
+        rig_log "top-level windows: $(rig_tool windows '*|*' | awk -F '\t' '$3 == 1' | tr '\n' ';')"
+    fi
     rig_check "the link adds the Ostrima Highest Performance plan" maker_plan_listed
     wait_for 3000 text_has 3195 Remove || true
     rig_check "... and then offers to remove it ($(text_of 3195))" text_has 3195 Remove
