@@ -383,7 +383,9 @@ bool ScratchGroup(SelfTest& t, Live& live) {
     WriteFailure failure;
     if (!t.Check(WriteToPlan(live.power, model, live.heterogeneous, false, false, &failure),
                  u"model writes the scratch plan")) {
-        if (failure.failed && !failure.activationFailed)
+        if (failure.busy)
+            t.Print(Format(u"        another program kept the power plans busy (error %u)", failure.error));
+        else if (failure.failed && !failure.activationFailed)
             t.Print(Format(u"        Windows refused %s %s = %u (error %u)", failure.entry.ac ? u"AC" : u"DC",
                            GuidToText(failure.entry.setting), failure.entry.value, failure.error));
         return true;

@@ -28,6 +28,7 @@ bool PlanWriteGuard::Failed(WriteFailure* failure) {
     if (failure) {
         *failure = WriteFailure{};
         failure->failed = true;
+        failure->busy = true;
         failure->error = err::kWaitTimeout;
     }
     return false;

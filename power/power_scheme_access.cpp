@@ -433,7 +433,10 @@ bool PowerSchemeAccess::WriteSettings(const Guid& plan, const std::vector<Settin
     // Made visible before the guard is taken: powercfg may take a while, and it changes no value.
     for (const auto& entry : batch) UnhideSetting(entry.setting);
     PlanWriteGuard guard;
-    if (guard.TimedOut()) return fail(batch.front(), err::kWaitTimeout);
+    if (guard.TimedOut()) {
+        record.busy = true;
+        return fail(batch.front(), err::kWaitTimeout);
+    }
 
     struct Old {
         uint32_t value = 0;

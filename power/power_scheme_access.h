@@ -28,6 +28,9 @@ struct SettingWrite {
 struct WriteFailure {
     bool failed = false;
     bool activationFailed = false;
+    // Another thread or process kept the plans past the wait: nothing was
+    // written (`error` is WAIT_TIMEOUT).
+    bool busy = false;
     SettingWrite entry;
     uint32_t error = 0;
 };

@@ -8,6 +8,7 @@
 #include "platform/language.h"
 #include "platform/text.h"
 #include "power/main_topology.h"
+#include "power/plan_write_guard.h"
 #include "power/power_scheme_access.h"
 #include "power/setting_metadata.h"
 #include "tests/support/fake_controls.h"
@@ -406,6 +407,11 @@ TEST(EditorText, AFailureRecordIsWorded) {
     WriteFailure activation;
     activation.failed = activation.activationFailed = true;
     EXPECT_EQ(WriteFailureText(activation), LoadText(kActivationFailed));
+    // Another window or command kept the plans: it says so, not "Windows refused {00000000-...}".
+    WriteFailure busy;
+    PlanWriteGuard::Failed(&busy);
+    EXPECT_EQ(WriteFailureText(busy), LoadText(kPlansBusy));
+    EXPECT_FALSE(LoadText(kPlansBusy).empty());
     WriteFailure refused;
     refused.failed = true;
     refused.entry = SettingWrite{guids::kMinProcessorState0, false, 7};

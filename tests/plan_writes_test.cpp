@@ -345,9 +345,10 @@ TEST_F(PlanWritesTest, AStepThatCannotWaitAnyLongerChangesNothing) {
     SetPlanWriteWaitMs(50);
     WriteFailure failure;
     EXPECT_FALSE(ApplyProfile(power, highPerformance, guids::kBalanced, true, &failure));
-    EXPECT_TRUE(failure.failed);
+    EXPECT_TRUE(failure.failed && failure.busy);
     EXPECT_EQ(failure.error, err::kWaitTimeout);
     EXPECT_FALSE(power.WriteSettings(guids::kBalanced, {{kPerfCheck, true, 21}}, false, &failure));
+    EXPECT_TRUE(failure.busy);
     EXPECT_EQ(failure.error, err::kWaitTimeout);
     env.machine().WritePlanValue(guids::kBalanced, guids::kSubProcessor, kPerfCheck, false, 77);  // drift meanwhile
     EXPECT_FALSE(CheckDrift(power, guids::kBalanced, drift::kRestore, true, nullptr));  // skipped, not restored

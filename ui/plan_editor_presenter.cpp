@@ -71,6 +71,7 @@ bool OnMains() {
 std::u16string WriteFailureText(const WriteFailure& f) {
     if (!f.failed) return LoadText(kNoFailureRecorded);
     if (f.activationFailed) return LoadText(kActivationFailed);
+    if (f.busy) return LoadText(kPlansBusy);
     std::u16string label;
     if (const AdvancedSettingDef* def = FindAdvancedSetting(f.entry.setting)) label = LoadText(def->label);
     if (label.empty()) label = GuidToText(f.entry.setting);

@@ -73,6 +73,7 @@ inline constexpr uint32_t kNoFailureRecorded = 9209;
 inline constexpr uint32_t kActivationFailed = 9522;
 inline constexpr uint32_t kRefusedAc = 9523;  // (label, value, error)
 inline constexpr uint32_t kRefusedDc = 9524;
+inline constexpr uint32_t kPlansBusy = 9540;
 inline constexpr uint32_t kAdvancedButton = 9201;
 inline constexpr uint32_t kFrameCaption = 9371;  // (plan)
 inline constexpr uint32_t kApplyPendingName = 9455;
