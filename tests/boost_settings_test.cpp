@@ -155,6 +155,10 @@ protected:
         PowerSchemeAccess power;
         ASSERT_TRUE(power.DeletePlan(plan));
     }
+    // A machine without power modes (a desktop, or Windows 10): no overlay schemes at all.
+    void NoPowerModes() {
+        for (int n : {1, 2, 3}) env.machine().RemoveOverlay(n);
+    }
     // Overlay schemes listed, but Windows not using them.
     void OverlaysListedNotInUse() {
         for (int n : {1, 2, 3}) env.machine().AddOverlay(n);
@@ -164,12 +168,13 @@ protected:
 };
 
 TEST_F(BoostSettingsTest, MissingValuesReadAsTheirDefaultsAndThePlansAreWrittenBack) {
+    // A Windows 11 laptop uses its power modes: best performance in use, best power efficiency idle.
     EXPECT_FALSE(IsBoostEnabled());
     const BoostSettings s = LoadBoostSettings();
-    EXPECT_EQ(s.activePlan, guids::kHighPerformance);
-    EXPECT_EQ(s.idlePlan, guids::kPowerSaver);
-    EXPECT_EQ(s.activePlanDC, guids::kHighPerformance);
-    EXPECT_EQ(s.idlePlanDC, guids::kPowerSaver);
+    EXPECT_EQ(s.activePlan, guids::kOverlay3);
+    EXPECT_EQ(s.idlePlan, guids::kOverlay1);
+    EXPECT_EQ(s.activePlanDC, guids::kOverlay3);
+    EXPECT_EQ(s.idlePlanDC, guids::kOverlay1);
     EXPECT_EQ(s.idleTimeoutMs, 300000u);
     EXPECT_EQ(GetIdleTimeoutMs(), 300000);
     EXPECT_EQ(s.batteryMode, BatteryMode::SamePlans);
@@ -177,15 +182,25 @@ TEST_F(BoostSettingsTest, MissingValuesReadAsTheirDefaultsAndThePlansAreWrittenB
     EXPECT_TRUE(s.awayIsIdle);
     Guid stored;
     ASSERT_TRUE(StoredPlan(u"BoostActive", stored));
-    EXPECT_EQ(stored, guids::kHighPerformance);
+    EXPECT_EQ(stored, guids::kOverlay3);
     ASSERT_TRUE(StoredPlan(u"BoostIdle", stored));
-    EXPECT_EQ(stored, guids::kPowerSaver);
+    EXPECT_EQ(stored, guids::kOverlay1);
     // The battery plans follow the mains plans without being written.
     EXPECT_FALSE(StoredPlan(u"BoostActiveDC", stored));
     EXPECT_FALSE(StoredPlan(u"BoostIdleDC", stored));
 }
 
+TEST_F(BoostSettingsTest, WithoutPowerModesTheDefaultsAreHighPerformanceAndPowerSaver) {
+    NoPowerModes();
+    const BoostSettings s = LoadBoostSettings();
+    EXPECT_EQ(s.activePlan, guids::kHighPerformance);
+    EXPECT_EQ(s.idlePlan, guids::kPowerSaver);
+    EXPECT_EQ(s.activePlanDC, guids::kHighPerformance);
+    EXPECT_EQ(s.idlePlanDC, guids::kPowerSaver);
+}
+
 TEST_F(BoostSettingsTest, DefaultInUsePlanIsTheMakersPlanWhenItExists) {
+    NoPowerModes();
     PowerSchemeAccess power;
     Guid maker;
     ASSERT_TRUE(CreateMakerPlan(power, maker));
@@ -199,7 +214,6 @@ TEST_F(BoostSettingsTest, DefaultInUsePlanIsTheMakersPlanWhenItExists) {
 }
 
 TEST_F(BoostSettingsTest, DefaultPlansAreTheOverlaysWhileWindowsUsesThem) {
-    for (int n : {1, 2, 3}) env.machine().AddOverlay(n);
     env.machine().WriteActiveOverlay(true, guids::kOverlay3);
     EXPECT_EQ(GetActivePlan(), guids::kOverlay3);
     EXPECT_EQ(GetIdlePlan(), guids::kOverlay1);
@@ -208,10 +222,10 @@ TEST_F(BoostSettingsTest, DefaultPlansAreTheOverlaysWhileWindowsUsesThem) {
 TEST_F(BoostSettingsTest, AStoredValueOfTheWrongSizeIsReplacedByTheDefault) {
     const uint8_t shortValue[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     WriteBinary(Hive::CurrentUser, kAppKey, u"BoostActive", shortValue, sizeof shortValue);
-    EXPECT_EQ(GetActivePlan(), guids::kHighPerformance);
+    EXPECT_EQ(GetActivePlan(), guids::kOverlay3);
     Guid stored;
     ASSERT_TRUE(StoredPlan(u"BoostActive", stored));
-    EXPECT_EQ(stored, guids::kHighPerformance);
+    EXPECT_EQ(stored, guids::kOverlay3);
 }
 
 TEST_F(BoostSettingsTest, AStoredPlanThatExistsIsKept) {
@@ -224,6 +238,7 @@ TEST_F(BoostSettingsTest, AStoredPlanThatExistsIsKept) {
 // BoostActive names a deleted plan: the default when it exists, else High
 // performance, else the best-performance overlay, else Balanced.
 TEST_F(BoostSettingsTest, AnInUsePlanThatIsGoneFallsBackInOrder) {
+    NoPowerModes();
     SetActivePlan(kGone);
     EXPECT_EQ(GetActivePlan(), guids::kHighPerformance);  // the default here is High performance itself
 
@@ -246,6 +261,7 @@ TEST_F(BoostSettingsTest, AnInUsePlanThatIsGoneFallsBackInOrder) {
 }
 
 TEST_F(BoostSettingsTest, AnIdlePlanThatIsGoneFallsBackInOrder) {
+    NoPowerModes();
     SetIdlePlan(kGone);
     EXPECT_EQ(GetIdlePlan(), guids::kPowerSaver);
     DeletePlan(guids::kPowerSaver);

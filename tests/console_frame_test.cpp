@@ -4,31 +4,13 @@
 #include "platform/command_line.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
+#include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"
 
 namespace quellora {
 namespace {
 
 using testing::SimEnv;
-
-const char kDefaultPlans[] =
-    "[\r\n"
-    "  {\r\n"
-    "    \"active\": true,\r\n"
-    "    \"guid\": \"{381B4222-F694-41F0-9685-FF5BB260DF2E}\",\r\n"
-    "    \"name\": \"Balanced\"\r\n"
-    "  },\r\n"
-    "  {\r\n"
-    "    \"active\": false,\r\n"
-    "    \"guid\": \"{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}\",\r\n"
-    "    \"name\": \"High performance\"\r\n"
-    "  },\r\n"
-    "  {\r\n"
-    "    \"active\": false,\r\n"
-    "    \"guid\": \"{A1841308-3541-4FAB-BC81-F71556F20B4A}\",\r\n"
-    "    \"name\": \"Power saver\"\r\n"
-    "  }\r\n"
-    "]\r\n";
 
 class ConsoleFrameTest : public ::testing::Test {
 protected:
@@ -38,7 +20,7 @@ protected:
 
 TEST_F(ConsoleFrameTest, PlansPrintsTheListAsJson) {
     EXPECT_EQ(Run(u"quellora.exe /plans"), 0);
-    EXPECT_EQ(env.console().out, kDefaultPlans);
+    EXPECT_EQ(env.console().out, testing::ReadBytes(testing::SourceDir() + "/tests/data/plans-default.txt"));
 }
 
 TEST_F(ConsoleFrameTest, PlansFollowsTheActivePlanAndNonAsciiNames) {

@@ -238,7 +238,10 @@ TEST(DriftCheckCommand, PrintsEveryPlanAndExitsWithTheNumberDrifted) {
     EXPECT_EQ(clean.out,
               "Quellora 6.0.2.18 drift check, mode 0 (0 off, 1 log, 2 restore), log " + logPath + "\r\n"
               "  {381B4222-F694-41F0-9685-FF5BB260DF2E} Balanced: persisted settings match\r\n"
+              "  {DED574B5-45A0-4F42-8737-46345C09C238} Best Performance: no persisted settings\r\n"
+              "  {961CC777-2547-4F9D-8174-7D86181B8A7A} Best Power Efficiency: no persisted settings\r\n"
               "  {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} High performance: no persisted settings\r\n"
+              "  {3AF9B8D9-7C97-431D-AD78-34A8BFEA439F} Legacy High Performance: no persisted settings\r\n"
               "  {A1841308-3541-4FAB-BC81-F71556F20B4A} Power saver: no persisted settings\r\n"
               "0 plan(s) drifted\r\n");
     EXPECT_EQ(testing::ReadBytes(reportPath), "\xEF\xBB\xBF" + clean.out);

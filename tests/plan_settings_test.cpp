@@ -166,17 +166,27 @@ TEST_F(PlanSettingsTest, ARefusedAdvancedValueRollsTheBatchBackAndKeepsTheTypedV
     EXPECT_EQ(failure.entry.setting, kCpDecreaseTime);
 }
 
-TEST(PlanSettings, ClassOneValuesAreAbsentWhereTheProcessorHasOneClass) {
+TEST(PlanSettings, ClassOneValuesFollowWindowsNotTheProcessor) {
+    // A processor with one efficiency class: Windows 10 and 11 register the
+    // class-1 settings all the same, so the usual classes are 0 and 1.
     SimEnv env(u"desktop");
     PowerSchemeAccess power;
     PlanSettings s;
+    s.plan = guids::kBalanced;
+    ASSERT_TRUE(ReadFromPlan(power, s, {0, 1}, false, AdvancedSettingGuids()));
+    EXPECT_EQ(s.ac.coreParkingMin.count(1), 1u);
+    EXPECT_EQ(s.dc.minFrequency.count(1), 1u);
+    EXPECT_EQ(UsualClasses(power, guids::kBalanced), (std::vector<int32_t>{0, 1}));
+    EXPECT_FALSE(s.ac.hasHetero);
+    // A release without them: class-1 values are absent and the read still succeeds.
+    env.machine().SetWindows(sim::WindowsForBuild(9600));
+    s = PlanSettings{};
     s.plan = guids::kBalanced;
     ASSERT_TRUE(ReadFromPlan(power, s, {0, 1}, false, AdvancedSettingGuids()));
     EXPECT_EQ(s.ac.coreParkingMin.count(1), 0u);
     EXPECT_EQ(s.dc.minFrequency.count(1), 0u);
     EXPECT_EQ(s.ac.coreParkingMin.count(0), 1u);
     EXPECT_EQ(UsualClasses(power, guids::kBalanced), std::vector<int32_t>{0});
-    EXPECT_FALSE(s.ac.hasHetero);
 }
 
 TEST(PlanSettings, ReadFailsOnlyWithoutTheClassZeroFloor) {

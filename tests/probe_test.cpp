@@ -241,7 +241,7 @@ TEST_F(ProbeTest, ReportSectionsAndLineFormats) {
         EXPECT_TRUE(Has(lines, header)) << header;
     }
     for (const char* line : {
-             "build\tx64", "host\tx64", "emulated\tno", "os\tWindows 11 Pro 23H2 build 22631.4890",
+             "build\tx64", "host\tx64", "emulated\tno", "os\tWindows 11 Pro 24H2 build 26100.2605",
              "cpu\t13th Gen Intel(R) Core(TM) i7-13700HX", "cpu id\tIntel64 Family 6 Model 183 Stepping 1",
              "logical processors\t24", "modern standby (AoAc)\tyes", "processor throttle\tyes, min 5%, max 100%",
              "platform role\t2 (1 desktop, 2 mobile, 8 slate)", "power source\tAC, battery 100%",
@@ -252,12 +252,12 @@ TEST_F(ProbeTest, ReportSectionsAndLineFormats) {
              "core\t0\tgroup 0\tmask 0x3\tefficiency class 1\tSMT yes",
              "core\t15\tgroup 0\tmask 0x800000\tefficiency class 0\tSMT no",
              "class\t0\t8 cores\t8 logical", "class\t1\t8 cores\t16 logical", "heterogeneous\tyes",
-             "cpuset\t256\tgroup 0\tlp 0\tcore 0\tefficiency class 1\tscheduling class 1\tparked 0",
+             "cpuset\t256\tgroup 0\tlp 0\tcore 0\tefficiency class 1\tscheduling class 1\tparked 1",
              "cpuset\t279\tgroup 0\tlp 23\tcore 23\tefficiency class 0\tscheduling class 0\tparked 1",
-             "cpu\t0\tmax 2100 MHz\tcurrent 840 MHz\tlimit 2100 MHz\tmax idle 2\tcurrent idle 0",
+             "cpu\t0\tmax 2100 MHz\tcurrent 840 MHz\tlimit 2100 MHz\tmax idle 2\tcurrent idle 2",
              "pdh % processor performance (idle)\t5.0", "pdh processor frequency (idle)\t2100",
              // A managed setting with a range and a provisioned default, and one of Windows' own with values.
-             "{0CC5B647-C1DF-4637-891A-DEC35C318583}\tProcessor performance core parking min cores\tmanaged\t0x0\t"
+             "{0CC5B647-C1DF-4637-891A-DEC35C318583}\tProcessor performance core parking min cores\tmanaged\t0x1\t"
              "0..100 step 1 %\t4/4\tyes\t4/4\t-",
              "{94D3A615-A899-4AC5-AE2B-E4D8F634367F}\tSystem cooling policy\t-\t0x0\t0=Passive | 1=Active\t1/0\tno\t"
              "1/0\t-",
@@ -288,7 +288,6 @@ TEST_F(ProbeTest, ReportSectionsAndLineFormats) {
 }
 
 TEST_F(ProbeTest, OverlaysAndTheirValues) {
-    for (int n : {1, 2, 3}) env.machine().AddOverlay(n);
     env.machine().WriteActiveOverlay(true, guids::kOverlay3);
     env.machine().WritePlanValue(guids::kOverlay3, guids::kSubProcessor, guids::kCoreParkingMin0, true, 100);
     env.machine().WritePlanValue(guids::kOverlay3, guids::kSubProcessor, guids::kCoreParkingMin0, false, 50);
@@ -297,7 +296,7 @@ TEST_F(ProbeTest, OverlaysAndTheirValues) {
     EXPECT_TRUE(Has(r.lines, "overlay effective\t{DED574B5-45A0-4F42-8737-46345C09C238}"));
     EXPECT_TRUE(Has(r.lines,
                     "{0CC5B647-C1DF-4637-891A-DEC35C318583}\tProcessor performance core parking min cores\tmanaged\t"
-                    "0x0\t0..100 step 1 %\t4/4\tyes\t4/4\t100/50"));
+                    "0x1\t0..100 step 1 %\t4/4\tyes\t4/4\t100/50"));
 
     // Without the overlay functions.
     env.machine().SetOverlayFunctions(false);
@@ -305,7 +304,7 @@ TEST_F(ProbeTest, OverlaysAndTheirValues) {
     EXPECT_TRUE(Has(r.lines, "overlay actual\t(unavailable)"));
     EXPECT_TRUE(Has(r.lines, "overlay effective\t(unavailable)"));
     EXPECT_TRUE(HasPrefix(r.lines, "{0CC5B647-C1DF-4637-891A-DEC35C318583}\tProcessor performance core parking min "
-                                   "cores\tmanaged\t0x0\t0..100 step 1 %\t4/4\tyes\t4/4\t-"));
+                                   "cores\tmanaged\t0x1\t0..100 step 1 %\t4/4\tyes\t4/4\t-"));
 }
 
 TEST_F(DesktopProbeTest, OneClassAndTheSettingsItLacks) {
@@ -316,6 +315,18 @@ TEST_F(DesktopProbeTest, OneClassAndTheSettingsItLacks) {
     EXPECT_TRUE(Has(r.lines, "heterogeneous\tno"));
     EXPECT_TRUE(Has(r.lines, "platform role\t1 (1 desktop, 2 mobile, 8 slate)"));
     EXPECT_TRUE(Has(r.lines, "power source\tAC, battery 0%"));  // no battery: 255 shows as 0
+    // Windows registers the class-1 settings whatever the processor.
+    EXPECT_TRUE(HasPrefix(r.lines, Text(guids::kCoreParkingMin1) +
+                                       "\tProcessor performance core parking min cores for Processor Power "
+                                       "Efficiency Class 1\tmanaged\t0x1\t"));
+    EXPECT_EQ(r.out.find("not present on this system"), std::string::npos);
+}
+
+TEST_F(DesktopProbeTest, AWindowsReleaseWithoutTheClassOneSettings) {
+    env.machine().SetWindows(sim::WindowsForBuild(9600));
+    const Run r = Probe(false);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(Has(r.lines, "os\tWindows 8.1 Pro  build 9600.0"));
     // The class-1 settings are not on this machine.
     for (const Guid& g : {guids::kCoreParkingMin1, guids::kMinProcessorState1, guids::kMaxProcessorState1}) {
         EXPECT_TRUE(Has(r.lines, Text(g) + "\t(managed by Quellora, not present on this system)")) << Text(g);

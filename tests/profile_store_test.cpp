@@ -45,7 +45,7 @@ TEST_F(ProfileStoreTest, SavedListedAndLoadedBackEqual) {
     EXPECT_EQ(info.capturedFromPlan, u"Balanced");
     EXPECT_EQ(info.capturedFromPlanGuid, guids::kBalanced);
     EXPECT_EQ(info.cpu, u"13th Gen Intel(R) Core(TM) i7-13700HX");
-    EXPECT_EQ(info.osBuild, u"10.0.22631");
+    EXPECT_EQ(info.osBuild, u"10.0.26100");
     EXPECT_EQ(info.captured.size(), 20u);
     EXPECT_TRUE(captured.ac.hasHetero);
     EXPECT_EQ(captured.ac.coreParkingMin.size(), 2u);
@@ -229,7 +229,7 @@ TEST_F(ProfileStoreTest, RenameMovesTheProfile) {
     EXPECT_FALSE(RenameProfile(u"After", u"bad/name"));
 }
 
-TEST(ProfileApply, AHybridProfileOnAOneClassProcessorAppliesWhatThePlanHas) {
+TEST(ProfileApply, AHybridProfileOnAnOlderOneClassMachineAppliesWhatThePlanHas) {
     SimEnv env;
     PowerSchemeAccess power;
     PlanSettings captured;
@@ -239,7 +239,9 @@ TEST(ProfileApply, AHybridProfileOnAOneClassProcessorAppliesWhatThePlanHas) {
     captured.dc.minFrequency = {{0, 21}, {1, 42}};
     captured.ac.advanced[GuidLiteral("4d2b0152-7d5c-498b-88e2-34345392a2c5")] = 25;
 
+    // One efficiency class, on a Windows release that lacks the class-1 settings.
     env.SetLayout(u"desktop");
+    env.machine().SetWindows(sim::WindowsForBuild(9600));
     ASSERT_FALSE(IsHeterogeneousProcessor());
     // The plan has a remembered copy: it follows the applied settings.
     PlanSettings stored;

@@ -86,8 +86,9 @@ TEST(SettingMetadata, WindowsDefaultsPreferTheProvisionedValue) {
     ASSERT_TRUE(ReadWindowsDefault(guids::kBalanced, guids::kCoreParkingMin0, true, value));
     EXPECT_EQ(value, 4u);  // CPU-tuned 4 over the plain default 10
     EXPECT_TRUE(HasProvisionedDefault(guids::kBalanced, guids::kCoreParkingMin0));
-    ASSERT_TRUE(ReadWindowsDefault(guids::kHighPerformance, guids::kCoreParkingMin0, false, value));
+    ASSERT_TRUE(ReadWindowsDefault(guids::kPowerSaver, guids::kCoreParkingMin0, false, value));
     EXPECT_EQ(value, 100u);
+    EXPECT_FALSE(HasProvisionedDefault(guids::kPowerSaver, guids::kCoreParkingMin0));
     EXPECT_FALSE(HasProvisionedDefault(guids::kHighPerformance, guids::kCoreParkingMin0));
     PowerSchemeAccess power;
     Guid copy;
@@ -116,9 +117,12 @@ TEST(SettingMetadata, TwoDescriptionsAreTheProgramsOwn) {
     EXPECT_EQ(ReadSettingDescription(guids::kCoreParkingMin0), def->description);
 }
 
-TEST(SettingMetadata, ClassOneSettingsAreAbsentOnAOneClassProcessor) {
+TEST(SettingMetadata, ClassOneSettingsAreWindowsOwnNotTheProcessors) {
     SimEnv env(u"desktop");
     auto listed = EnumerateProcessorSettings();
+    EXPECT_NE(std::find(listed.begin(), listed.end(), guids::kCoreParkingMin1), listed.end());
+    env.machine().SetWindows(sim::WindowsForBuild(9600));
+    listed = EnumerateProcessorSettings();
     EXPECT_EQ(std::find(listed.begin(), listed.end(), guids::kCoreParkingMin1), listed.end());
     EXPECT_NE(std::find(listed.begin(), listed.end(), guids::kCoreParkingMin0), listed.end());
 }
@@ -133,7 +137,9 @@ TEST(SettingMetadata, ProcessorPowerInformationHasOneRecordPerProcessor) {
 
 TEST(SettingMetadata, HidingAndShowingCoreParkingGoesThroughPowercfg) {
     SimEnv env;
-    EXPECT_FALSE(IsCoreParkingHidden());  // the simulated machine shows it
+    EXPECT_TRUE(IsCoreParkingHidden());  // as Windows ships it
+    ASSERT_TRUE(SetSettingHidden(false, 0));
+    EXPECT_FALSE(IsCoreParkingHidden());
     ASSERT_TRUE(SetSettingHidden(true, 0));
     EXPECT_TRUE(IsCoreParkingHidden());
     ASSERT_TRUE(SetSettingHidden(false, 0));

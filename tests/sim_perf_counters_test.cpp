@@ -196,21 +196,23 @@ TEST_F(SimPerfCountersTest, PerProcessorInstancesFollowTheParkedCores) {
     PerfCounters::Counter all = 0, first = 0, third = 0, utility = 0, missing = 0;
     ASSERT_TRUE(counters().AddEnglishCounter(query, u"\\Processor Information(*)\\Parking Status", all));
     ASSERT_TRUE(counters().AddEnglishCounter(query, u"\\Processor Information(0,0)\\Parking Status", first));
-    ASSERT_TRUE(counters().AddEnglishCounter(query, u"\\Processor Information(0,2)\\Parking Status", third));
+    ASSERT_TRUE(counters().AddEnglishCounter(query, u"\\Processor Information(0,16)\\Parking Status", third));
     ASSERT_TRUE(counters().AddEnglishCounter(query, u"\\Processor Information(0,0)\\% Processor Utility", utility));
     ASSERT_TRUE(counters().AddEnglishCounter(query, u"\\Processor Information(0,99)\\Parking Status", missing));
     ASSERT_TRUE(counters().Collect(query));
 
-    // Balanced parks all but one core of each class: logical processor 0 is on
-    // the first performance core, 2 on the second.
+    // Balanced parks every performance core (floor 0 %) and all but one
+    // efficient core: logical processor 0 is on the first performance core,
+    // 16 on the first efficient core.
     const std::vector<bool> parked = env.machine().ParkedCores();
-    ASSERT_FALSE(parked[0]);
-    ASSERT_TRUE(parked[1]);
+    ASSERT_TRUE(parked[0]);
+    ASSERT_FALSE(parked[8]);
+    ASSERT_TRUE(parked[9]);
     double value = -1;
     ASSERT_TRUE(counters().ReadDouble(first, value));
-    EXPECT_EQ(value, 0.0);
-    ASSERT_TRUE(counters().ReadDouble(third, value));
     EXPECT_EQ(value, 1.0);
+    ASSERT_TRUE(counters().ReadDouble(third, value));
+    EXPECT_EQ(value, 0.0);
     EXPECT_FALSE(counters().ReadDouble(missing, value));
     EXPECT_FALSE(counters().ReadDouble(all, value));  // a wildcard has no single value
     EXPECT_FALSE(counters().ReadDouble(utility, value));  // a rate: one collection is not enough
@@ -225,12 +227,12 @@ TEST_F(SimPerfCountersTest, PerProcessorInstancesFollowTheParkedCores) {
     double parkedCount = 0;
     for (int i = 0; i < 24; ++i) parkedCount += values[i].second;
     EXPECT_EQ(values[25].second, parkedCount);
-    EXPECT_EQ(parkedCount, 21.0);  // 7 performance cores with two threads each, 7 efficient cores
+    EXPECT_EQ(parkedCount, 23.0);  // 8 performance cores with two threads each, 7 efficient cores
 
     // Ignoring parking, nothing is parked.
     env.machine().SetIgnoresParking(true);
     ASSERT_TRUE(counters().Collect(query));
-    ASSERT_TRUE(counters().ReadDouble(third, value));
+    ASSERT_TRUE(counters().ReadDouble(first, value));
     EXPECT_EQ(value, 0.0);
     counters().CloseQuery(query);
 }

@@ -23,6 +23,7 @@ constexpr Guid kCpMinCores = guids::kCoreParkingMin0;
 constexpr Guid kCpMinCores1 = guids::kCoreParkingMin1;
 constexpr Guid kCpDecreaseTime = GuidLiteral("dfd10d17-d5eb-45dd-877a-9a34ddd15c82");
 constexpr Guid kProcThrottleMax = guids::kMaxProcessorState0;
+constexpr Guid kCpMaxCores = GuidLiteral("ea062031-0e34-4ff1-9b6d-eb1059334028");
 
 class SimPower : public ::testing::Test {
 protected:
@@ -102,7 +103,9 @@ TEST_F(SimPower, NamesFollowTheSizeRules) {
     EXPECT_EQ(smallSize, size);
     EXPECT_EQ(Name(nullptr, &kSub, &kCpMinCores), u"Processor performance core parking min cores");
     EXPECT_EQ(Name(nullptr, &kSub, nullptr), u"Processor power management");
-    EXPECT_EQ(Name(&guids::kOverlay1, nullptr, nullptr), u"<unreadable>");  // not added
+    EXPECT_EQ(Name(&guids::kOverlay1, nullptr, nullptr), u"Best Power Efficiency");  // a Windows 11 laptop has them
+    machine.RemoveOverlay(1);
+    EXPECT_EQ(Name(&guids::kOverlay1, nullptr, nullptr), u"<unreadable>");
     const Guid unknown = GuidLiteral("01234567-89ab-cdef-0123-456789abcdef");
     EXPECT_EQ(api.ReadFriendlyName(&unknown, nullptr, nullptr, nullptr, &size), err::kFileNotFound);
 
@@ -124,10 +127,11 @@ TEST_F(SimPower, ReadsFallBackToStoredDefaultsProvisionedFirst) {
     // Balanced's CPMINCORES: ACSettingIndex 10 and ProvAcSettingIndex 4 are stored; the provisioned one wins.
     EXPECT_EQ(Value(guids::kBalanced, kCpMinCores, true), 4u);
     EXPECT_EQ(Value(guids::kBalanced, kCpMinCores, false), 4u);
-    // CPDECREASETIME has a provisioned AC value only.
+    // A provisioned AC value alone leaves DC to the plain default.
+    WriteDword(registry, Hive::LocalMachine, DefaultsKey(kSub, kCpDecreaseTime, guids::kBalanced), u"ProvAcSettingIndex", 2);
     EXPECT_EQ(Value(guids::kBalanced, kCpDecreaseTime, true), 2u);
     EXPECT_EQ(Value(guids::kBalanced, kCpDecreaseTime, false), 3u);
-    EXPECT_EQ(Value(guids::kHighPerformance, kCpMinCores, true), 100u);
+    EXPECT_EQ(Value(guids::kHighPerformance, kCpMinCores, true), 4u);
     // A value of the plan's own comes first.
     ASSERT_EQ(api.WriteValueIndex(true, guids::kBalanced, &kSub, &kCpMinCores, 37), 0u);
     EXPECT_EQ(Value(guids::kBalanced, kCpMinCores, true), 37u);
@@ -168,31 +172,64 @@ TEST_F(SimPower, WritesOutsideTheRegisteredRangeAreRefused) {
     EXPECT_EQ(api.WriteValueIndex(true, guids::kBalanced, &kSub, &unknown, 50), err::kFileNotFound);
 }
 
-TEST_F(SimPower, DuplicateCopiesEveryReadableValueWithoutStoredDefaults) {
+TEST_F(SimPower, ACopyReadsItsPersonalitysDefaultsWhereItHasNoValue) {
     ASSERT_EQ(api.WriteValueIndex(false, guids::kBalanced, &kSub, &kProcThrottleMax, 80), 0u);
     Guid copy;
     ASSERT_EQ(api.DuplicateScheme(guids::kBalanced, copy), 0u);
     EXPECT_NE(copy, guids::kBalanced);
     EXPECT_EQ(Name(&copy, nullptr, nullptr), u"Balanced");
+    uint32_t personality = 9;
+    ASSERT_TRUE(machine.PlanPersonality(copy, personality));
+    EXPECT_EQ(personality, kPersonalityBalanced);
     for (const SettingDef& def : Settings()) {
         for (bool ac : {true, false}) {
             SCOPED_TRACE(Utf16ToUtf8(def.alias));
             uint32_t original = 0;
             ASSERT_EQ(Read(guids::kBalanced, def.guid, ac, &original), 0u);
-            ValueOrigin origin = ValueOrigin::Default;
+            ValueOrigin origin = ValueOrigin::Plan;
             uint32_t copied = 0;
             ASSERT_EQ(machine.ReadPlanValue(copy, kSub, def.guid, ac, copied, &origin), 0u);
             EXPECT_EQ(copied, original);
-            EXPECT_EQ(origin, ValueOrigin::Plan);
+            // Only what Balanced holds of its own is the copy's own; the rest are Balanced's defaults.
+            const bool own = def.guid == kProcThrottleMax && !ac;
+            EXPECT_EQ(origin == ValueOrigin::Plan, own);
             EXPECT_FALSE(KeyExists(registry, Hive::LocalMachine, DefaultsKey(kSub, def.guid, copy)));
         }
     }
     EXPECT_EQ(Value(copy, kProcThrottleMax, false), 80u);
-    // A copy changes independently of its source.
+    // A copy changes independently of its source, and a changed default shows in both.
     ASSERT_EQ(api.WriteValueIndex(true, copy, &kSub, &kCpMinCores, 77), 0u);
     EXPECT_EQ(Value(guids::kBalanced, kCpMinCores, true), 4u);
+    WriteDword(registry, Hive::LocalMachine, DefaultsKey(kSub, kCpDecreaseTime, guids::kBalanced), u"DCSettingIndex", 7);
+    EXPECT_EQ(Value(copy, kCpDecreaseTime, false), 7u);
+    // Removing a setting from a copy hides its personality's default too.
+    ASSERT_EQ(machine.RemovePlanSetting(copy, kSub, kCpDecreaseTime), 0u);
+    EXPECT_EQ(Read(copy, kCpDecreaseTime, false), err::kFileNotFound);
+    EXPECT_EQ(Value(guids::kBalanced, kCpDecreaseTime, false), 7u);
     const Guid unknown = GuidLiteral("01234567-89ab-cdef-0123-456789abcdef");
     EXPECT_EQ(api.DuplicateScheme(unknown, copy), err::kFileNotFound);
+}
+
+TEST_F(SimPower, ACopyOfUltimatePerformanceStartsAsUltimateWithHighPerformancesPersonality) {
+    Guid copy;
+    ASSERT_EQ(api.DuplicateScheme(guids::kUltimatePerformance, copy), 0u);
+    uint32_t personality = 9;
+    ASSERT_TRUE(machine.PlanPersonality(copy, personality));
+    EXPECT_EQ(personality, kPersonalityHighPerformance);
+    for (const SettingDef& def : Settings()) {
+        for (bool ac : {true, false}) {
+            SCOPED_TRACE(Utf16ToUtf8(def.alias));
+            EXPECT_EQ(Value(copy, def.guid, ac), Value(guids::kUltimatePerformance, def.guid, ac));
+        }
+    }
+    // Ultimate's parking floor differs from High performance's: the copy holds it as its own.
+    ValueOrigin origin = ValueOrigin::Default;
+    uint32_t value = 0;
+    ASSERT_EQ(machine.ReadPlanValue(copy, kSub, kCpMinCores, true, value, &origin), 0u);
+    EXPECT_EQ(value, 100u);
+    EXPECT_EQ(origin, ValueOrigin::Plan);
+    ASSERT_EQ(machine.ReadPlanValue(copy, kSub, kCpMaxCores, true, value, &origin), 0u);
+    EXPECT_EQ(origin, ValueOrigin::Default);
 }
 
 TEST_F(SimPower, DeleteRefusesTheActivePlanAndUnknownOnes) {
@@ -226,11 +263,15 @@ TEST_F(SimPower, OverlaysAreReadablePlansOfTheirOwnOverrides) {
     Guid overlay;
     ASSERT_EQ(api.GetActualOverlayScheme(overlay), 0u);
     EXPECT_TRUE(overlay.IsNull());
-    EXPECT_EQ(api.SetActiveOverlayScheme(guids::kOverlay3), err::kFileNotFound);  // not added yet
-    ASSERT_TRUE(machine.AddOverlay(3));
-    EXPECT_EQ(Name(&guids::kOverlay3, nullptr, nullptr), u"Best Performance");
+    // A Windows 11 laptop has them, the Balanced power mode (no overlay) in use.
     EXPECT_EQ(TextOr(registry, Hive::LocalMachine, paths::kPowerSchemes, u"ActiveOverlayAcPowerScheme", u"-"),
               u"00000000-0000-0000-0000-000000000000");
+    EXPECT_EQ(TextOr(registry, Hive::LocalMachine, paths::kPowerSchemes, u"ActiveOverlayDcPowerScheme", u"-"),
+              u"00000000-0000-0000-0000-000000000000");
+    ASSERT_TRUE(machine.RemoveOverlay(3));
+    EXPECT_EQ(api.SetActiveOverlayScheme(guids::kOverlay3), err::kFileNotFound);
+    ASSERT_TRUE(machine.AddOverlay(3));
+    EXPECT_EQ(Name(&guids::kOverlay3, nullptr, nullptr), u"Best Performance");
     ASSERT_EQ(api.SetActiveOverlayScheme(guids::kOverlay3), 0u);
     ASSERT_EQ(api.GetActualOverlayScheme(overlay), 0u);
     EXPECT_EQ(overlay, guids::kOverlay3);
@@ -268,24 +309,29 @@ TEST_F(SimPower, MissingOverlayFunctions) {
     EXPECT_EQ(api.GetEffectiveOverlayScheme(overlay), err::kCallNotImplemented);
 }
 
-TEST_F(SimPower, ClassOneSettingsExistOnlyWithTwoEfficiencyClasses) {
+TEST_F(SimPower, ClassOneSettingsBelongToWindowsNotToTheProcessor) {
     const std::vector<Guid> hybrid = Enumerate(PowerApi::kAccessIndividualSetting, &kSub);
     EXPECT_EQ(hybrid.size(), Settings().size());
+    // A processor with one efficiency class: Windows 10 and 11 register them all the same.
     ASSERT_TRUE(machine.SetLayout(u"desktop"));
-    const std::vector<Guid> desktop = Enumerate(PowerApi::kAccessIndividualSetting, &kSub);
+    EXPECT_EQ(Enumerate(PowerApi::kAccessIndividualSetting, &kSub).size(), Settings().size());
+    EXPECT_EQ(Value(guids::kBalanced, kCpMinCores1, true), 0u);
+    // A release before Windows 10 has none of them.
+    machine.SetWindows(WindowsForBuild(9600));
+    const std::vector<Guid> old = Enumerate(PowerApi::kAccessIndividualSetting, &kSub);
     size_t classOne = 0;
     for (const SettingDef& def : Settings()) classOne += def.classOne ? 1 : 0;
     EXPECT_EQ(classOne, 16u);
-    EXPECT_EQ(desktop.size(), Settings().size() - classOne);
+    EXPECT_EQ(old.size(), Settings().size() - classOne);
     EXPECT_EQ(Read(guids::kBalanced, kCpMinCores1, true), err::kFileNotFound);
     EXPECT_EQ(api.WriteValueIndex(true, guids::kBalanced, &kSub, &kCpMinCores1, 50), err::kFileNotFound);
     uint32_t min = 0;
     EXPECT_EQ(api.ReadValueMin(&kSub, &kCpMinCores1, min), err::kFileNotFound);
     EXPECT_EQ(Value(guids::kBalanced, kCpMinCores, true), 4u);
-    // The registry keeps them: switching back restores them.
+    // The registry keeps them: a newer release has them again.
     EXPECT_TRUE(KeyExists(registry, Hive::LocalMachine, SettingKey(kSub, kCpMinCores1)));
-    ASSERT_TRUE(machine.SetLayout(u"three-class"));
-    EXPECT_EQ(Value(guids::kBalanced, kCpMinCores1, false), 5u);
+    machine.SetWindows(WindowsForBuild(19045));
+    EXPECT_EQ(Value(guids::kBalanced, kCpMinCores1, false), 0u);
 }
 
 TEST_F(SimPower, SettingMetadata) {
@@ -302,10 +348,10 @@ TEST_F(SimPower, SettingMetadata) {
     ASSERT_EQ(api.ReadValueUnitsSpecifier(&kSub, &kCpMinCores, units.data(), &size), 0u);
     EXPECT_EQ(Utf16FromBytes(units.data(), units.size()), u"%");
 
-    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 0u);  // shown on the simulated machine
+    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 1u);  // hidden, as Windows ships it
     EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kProcThrottleMax), 0u);
-    ASSERT_EQ(api.WriteSettingAttributes(&kSub, &kCpMinCores, 1), 0u);
-    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 1u);
+    ASSERT_EQ(api.WriteSettingAttributes(&kSub, &kCpMinCores, 0), 0u);
+    EXPECT_EQ(api.ReadSettingAttributes(&kSub, &kCpMinCores), 0u);
 
     // Possible values: DWORDs by index, with names.
     const Guid cpPerf = GuidLiteral("447235c7-6a8d-4cc0-8e24-9eaf70b96e2b");
@@ -414,14 +460,16 @@ TEST(SimCatalogue, HoldsTheManagedSettingsWithTheirWindowsData) {
         managed += def.managed ? 1 : 0;
         EXPECT_NE(def.friendlyName, nullptr);
         EXPECT_NE(def.description, nullptr);
-        EXPECT_TRUE(def.range.present || !def.values.empty());
         EXPECT_EQ(FindSettingByAlias(LowerAscii(def.alias)), &def);
     }
     EXPECT_EQ(managed, 37u);
     EXPECT_GE(Settings().size(), 39u);
     EXPECT_FALSE(FindSettingByAlias(u"PROCTHROTTLEMAX")->hidden);
     EXPECT_TRUE(FindSettingByAlias(u"CPMAXCORES")->hidden);
-    EXPECT_FALSE(FindSettingByAlias(u"CPMINCORES")->hidden);  // made visible on the simulated machine
+    EXPECT_TRUE(FindSettingByAlias(u"CPMINCORES")->hidden);
+    // Windows registers no value list for the decrease threshold (the platform may provision one).
+    EXPECT_TRUE(FindSettingByAlias(u"HETERODECREASETHRESHOLD")->values.empty());
+    EXPECT_FALSE(FindSettingByAlias(u"HETERODECREASETHRESHOLD")->range.present);
 }
 
 TEST(SimCatalogue, EveryStoredDefaultIsAllowed) {
@@ -434,7 +482,7 @@ TEST(SimCatalogue, EveryStoredDefaultIsAllowed) {
             if (def->range.present) {
                 EXPECT_GE(v, def->range.min);
                 EXPECT_LE(v, def->range.max);
-            } else {
+            } else if (!def->values.empty()) {
                 EXPECT_TRUE(std::any_of(def->values.begin(), def->values.end(),
                                         [&](const PossibleValue& p) { return p.value == v; }));
             }
@@ -471,7 +519,7 @@ TEST(SimMachineSeed, SeedsOnceAndAgainForAnOlderSchema) {
     {
         SimMachine machine(registry, true);
         machine.WritePlanValue(guids::kBalanced, kSub, kCpMinCores, true, 33);
-        EXPECT_EQ(TextOr(registry, Hive::LocalMachine, paths::kCurrentVersion, u"CurrentBuildNumber", u""), u"22631");
+        EXPECT_EQ(TextOr(registry, Hive::LocalMachine, paths::kCurrentVersion, u"CurrentBuildNumber", u""), u"26100");
         EXPECT_EQ(TextOr(registry, Hive::LocalMachine, paths::kCentralProcessor, u"ProcessorNameString", u""),
                   u"13th Gen Intel(R) Core(TM) i7-13700HX");
     }

@@ -180,17 +180,21 @@ protected:
 };
 
 TEST_F(SimMachineFacts, ParkingFollowsTheAppliedCoreParkingMinimum) {
-    // Balanced in force: 4 % of 8 efficient cores and 10 % of 8 performance cores stay unparked.
-    EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{7, 7 * 2, 0, 0}));
+    // Balanced in force: 4 % of 8 efficient cores stay unparked; with a floor of
+    // 0 % every performance core parks.
+    EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{7, 8 * 2, 0, 0}));
     WriteMinCores(100, 100);
     // Written but not applied yet.
     EXPECT_EQ(ParkedPerClass()[0], 7u);
     machine.ApplyActivePlan();
     EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{0, 0, 0, 0}));
-    WriteMinCores(50, 0);
+    WriteMinCores(50, 10);
     machine.ApplyActivePlan();
-    // The most performant class keeps one core.
     EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{4, 7 * 2, 0, 0}));
+    // Both floors 0: one efficient core still runs.
+    WriteMinCores(0, 0);
+    machine.ApplyActivePlan();
+    EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{7, 8 * 2, 0, 0}));
     machine.SetIgnoresParking(true);
     EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{0, 0, 0, 0}));
     machine.SetIgnoresParking(false);
@@ -205,16 +209,20 @@ TEST_F(SimMachineFacts, ThreeClassesParkTheUpperOnesByTheClassOneMinimum) {
     ASSERT_TRUE(machine.SetLayout(u"three-class"));
     WriteMinCores(0, 0);
     machine.ApplyActivePlan();
-    // 2 low-power cores (class 0) all parked; 8 efficient cores (class 1) all parked;
-    // the 6 performance cores (class 2) keep one core with its two threads.
-    EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{2, 8, 5 * 2, 0}));
+    // Every class parks down to its floor of 0; one of the 2 low-power cores
+    // (class 0, the most efficient) still runs.
+    EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{1, 8, 6 * 2, 0}));
+    WriteMinCores(0, 20);
+    machine.ApplyActivePlan();
+    // Classes above 1 follow the class-1 floor: 2 of 8 efficient cores, 2 of 6 performance cores.
+    EXPECT_EQ(ParkedPerClass(), (std::vector<uint32_t>{2, 6, 4 * 2, 0}));
 }
 
 TEST_F(SimMachineFacts, OperatingSystemFacts) {
     OsVersion v;
     ASSERT_TRUE(system.GetOsVersion(v));
     EXPECT_EQ(v.major, 10u);
-    EXPECT_EQ(v.build, 22631u);
+    EXPECT_EQ(v.build, 26100u);
     machine.SetWindows(WindowsForBuild(7601));
     ASSERT_TRUE(system.GetOsVersion(v));
     EXPECT_EQ(v.major, 6u);

@@ -516,6 +516,8 @@ int WindowsCommand(Context& c) {
     uint32_t build = 0;
     if (!ParseNumber(c.args[0], 0xFFFFFFFFu, build) || build == 0) return kUsage;
     m.SetWindows(WindowsForBuild(build));
+    m.MatchOverlaysToMachine();
+    m.ApplyActivePlan();
     return kOk;
 }
 
@@ -928,8 +930,10 @@ const std::vector<Command>& Commands() {
         {u"hide-plan", u"hide-plan <plan> on|off", u"Windows' enumeration leaves the plan out", 2, 2,
          [](Context& c) { return PlanFlag(c, true); }},
         {u"layout", u"layout [<name>]", u"lists the processor layouts, or switches to one", 0, 1, LayoutCommand},
-        {u"windows", u"windows [<build>]", u"shows the Windows version, or sets it by build (19045, 22631, ...)", 0, 1,
-         WindowsCommand},
+        {u"windows", u"windows [<build>]",
+         u"shows the Windows version, or sets it by build (26100, 19045, ...): laptops on Windows 11 come with the "
+         u"power-mode overlays, releases before Windows 10 lack the class-1 settings",
+         0, 1, WindowsCommand},
         {u"answer", u"answer yes|no", u"how the user answers message boxes", 1, 1, Answer},
         {u"theme", u"theme [dark|light|high-contrast [on|off]|dark-functions on|off|animations on|off|accent <0xBBGGRR>|none]",
          u"the look Windows asks for: dark or light apps, high contrast, whether the dark-mode functions exist (builds "
@@ -967,6 +971,14 @@ const std::vector<Command>& Commands() {
          fact([](SimMachine& m, bool on) { m.SetIgnoresParking(on); })},
         {u"ignores-max-state", u"ignores-max-state on|off", u"the maximum processor state does not limit the clock",
          1, 1, fact([](SimMachine& m, bool on) { m.SetIgnoresMaxState(on); })},
+        {u"file-writes", u"file-writes fail|ok",
+         u"the program's whole-file writes (profiles, exports, README.txt) stop half way, as on a full disk", 1, 1,
+         [](Context& c) {
+             if (EqualsIgnoreAsciiCase(c.args[0], u"fail")) c.machine.SetFileWritesFail(true);
+             else if (EqualsIgnoreAsciiCase(c.args[0], u"ok")) c.machine.SetFileWritesFail(false);
+             else return kUsage;
+             return kOk;
+         }},
         {u"last-input", u"last-input <tick>", u"the tick count (ms) of the last user input", 1, 1,
          [](Context& c) {
              uint32_t low = 0;
@@ -1026,7 +1038,9 @@ const std::vector<Command>& Commands() {
          u"update [show] | update version <text>|none | update installer signed [<signer> [<serial>]]|unsigned|small|none"
          u" | update revocation ok|offline|failed | update offline on|off | update requests | update clear",
          u"the maker's update service: its answer, its installer, the requests it got", 0, 4, Update},
-        {u"reset", u"reset [<layout>]", u"seeds the default machine again (every plan, value and fact)", 0, 1, Reset},
+        {u"reset", u"reset [<layout>]",
+         u"seeds the machine again (every plan, value and fact): a Windows 11 hybrid laptop unless a layout is given",
+         0, 1, Reset},
         {u"registry", u"registry [<key path>]", u"dumps a key (HKLM\\... by default; the facts key without a path)", 0,
          1, RegistryDump},
         {u"powercfg", u"powercfg <arguments>", u"runs the machine's powercfg (/q, /l, -attributes, /export, ...)", 1,

@@ -5,9 +5,11 @@
 // the processor power management subgroup (WMI Win32_PowerSetting, powercfg
 // /q output, PowrProf and ETW setting metadata) and Microsoft's provisioning
 // reference for these settings. Windows' per-plan AC/DC defaults are mostly
-// unpublished and tuned per processor; the defaults table below holds
-// plausible stock values in the ranges Windows reports, close to values seen
-// in force on a Windows 11 machine.
+// unpublished and tuned per processor: where a value was seen in force in a
+// stock plan of a Windows 11 hybrid laptop, the defaults table below holds it
+// for mains and battery alike; the other values are plausible stock values in
+// the ranges Windows reports. tests/sim_windows_data_test.cpp holds the
+// machine to that data.
 #include "platform/sim/catalogue.h"
 
 #include "platform/text.h"
@@ -39,11 +41,6 @@ constexpr PossibleValue kCpperfValues[] = {
     {0, 0x00000000, u"No Preference", nullptr},
     {1, 0x00000001, u"Deepest Performance State", nullptr},
     {2, 0x00000002, u"Lightest Performance State", nullptr},
-};
-
-constexpr PossibleValue kHeterodecreasethresholdValues[] = {
-    {254, 0x19191919, u"25,25,25,25", nullptr},
-    {255, 0x32323232, u"50,50,50,50", nullptr},
 };
 
 constexpr PossibleValue kHeteroincreasethresholdValues[] = {
@@ -132,13 +129,9 @@ constexpr SettingDef kSettings[] = {
     {u"CPDECREASEPOL", GuidLiteral("71021b41-c749-4d21-be74-a00f335d582b"), u"Processor performance core parking decrease policy",
      u"Specify the number of cores/packages to park when fewer cores are required.",
      true, true, false, {}, {kCpdecreasepolValues}, false},
-    // Stock Windows hides this one; the simulated machine is one on which the
-    // user has made it visible in the Power Options, as Quellora users usually
-    // have (quellora-sim powercfg -attributes SUB_PROCESSOR CPMINCORES +ATTRIB_HIDE
-    // hides it again).
     {u"CPMINCORES", GuidLiteral("0cc5b647-c1df-4637-891a-dec35c318583"), u"Processor performance core parking min cores",
      u"Specify the minimum number of unparked cores/packages allowed (in percentage).",
-     false, true, false, {true, 0, 100, 1, u"%"}, {}, false},
+     true, true, false, {true, 0, 100, 1, u"%"}, {}, false},
     {u"CPMAXCORES", GuidLiteral("ea062031-0e34-4ff1-9b6d-eb1059334028"), u"Processor performance core parking max cores",
      u"Specify the maximum number of unparked cores/packages allowed (in percentage).",
      true, true, false, {true, 0, 100, 1, u"%"}, {}, false},
@@ -168,7 +161,7 @@ constexpr SettingDef kSettings[] = {
      true, true, true, {true, 1, 100, 1, u"Time check intervals"}, {}, false},
     {u"HETERODECREASETHRESHOLD", GuidLiteral("f8861c27-95e7-475c-865b-13c0cb3f9d6b"), u"Processor performance level decrease threshold for Processor Power Efficiency Class 1 processor count decrease",
      u"Specifies the performance level decrease threshold at which the Processor Power Efficiency Class 1 processor count is decreased (in units of Processor Power Efficiency Class 0 processor performance).",
-     true, true, true, {}, {kHeterodecreasethresholdValues}, false},
+     true, true, true, {}, {}, false},
     {u"HETEROINCREASETHRESHOLD", GuidLiteral("b000397d-9b0b-483d-98c9-692a6060cfbf"), u"Processor performance level increase threshold for Processor Power Efficiency Class 1 processor count increase",
      u"Specifies the performance level increase threshold at which the Processor Power Efficiency Class 1 processor count is increased (in units of Processor Power Efficiency Class 0 processor performance).",
      true, true, true, {}, {kHeteroincreasethresholdValues}, false},
@@ -250,15 +243,17 @@ constexpr SettingDef kSettings[] = {
 
 constexpr PlanDef kPlans[] = {
     {guids::kBalanced, u"balanced", u"SCHEME_BALANCED", u"Balanced",
-     u"Automatically balances performance with energy consumption on capable hardware.", false},
+     u"Automatically balances performance with energy consumption on capable hardware.", false,
+     kPersonalityBalanced},
     {guids::kHighPerformance, u"high", u"SCHEME_MIN", u"High performance",
-     u"Favors performance, but may use more energy.", false},
+     u"Favors performance, but may use more energy.", false, kPersonalityHighPerformance},
     {guids::kPowerSaver, u"saver", u"SCHEME_MAX", u"Power saver",
-     u"Saves energy by reducing your computer\u2019s performance where possible.", false},
+     u"Saves energy by reducing your computer\u2019s performance where possible.", false, kPersonalityPowerSaver},
     // A template Windows keeps out of its plan list until it is duplicated.
     {guids::kUltimatePerformance, u"ultimate", nullptr,
      u"@%SystemRoot%\\system32\\powrprof.dll,-19,Ultimate Performance",
-     u"@%SystemRoot%\\system32\\powrprof.dll,-18,Provides ultimate performance on higher end PCs.", true},
+     u"@%SystemRoot%\\system32\\powrprof.dll,-18,Provides ultimate performance on higher end PCs.", true,
+     kPersonalityHighPerformance},
 };
 
 constexpr OverlayDef kOverlays[] = {
@@ -282,14 +277,14 @@ struct DefaultRow {
 
 constexpr DefaultRow kDefaults[] = {
     //  alias                        Balanced        High           Saver          Ultimate       Prov (Balanced)
-    {u"PERFCHECK",                   15, 30,         15, 15,        200, 200,      15, 15},
+    {u"PERFCHECK",                   30, 30,         15, 15,        200, 200,      15, 15},
     {u"CPINCREASETIME",              1, 1,           1, 1,          1, 1,          1, 1},
-    {u"CPDECREASETIME",              3, 3,           3, 3,          2, 2,          3, 3,          2, kNoValue},
+    {u"CPDECREASETIME",              3, 3,           3, 3,          2, 2,          3, 3},
     {u"CPINCREASEPOL",               0, 0,           0, 0,          0, 0,          2, 2},
     {u"CPDECREASEPOL",               0, 0,           0, 0,          0, 0,          1, 1},
-    {u"CPMINCORES",                  10, 10,         100, 100,      5, 5,          100, 100,      4, 4},
+    {u"CPMINCORES",                  10, 10,         4, 4,          100, 100,      100, 100,      4, 4},
     {u"CPMAXCORES",                  100, 100,       100, 100,      100, 100,      100, 100},
-    {u"CPCONCURRENCY",               95, 95,         95, 95,        97, 97,        95, 95,        90, 95},
+    {u"CPCONCURRENCY",               95, 95,         95, 95,        97, 97,        95, 95},
     {u"CPHEADROOM",                  50, 50,         50, 50,        20, 20,        50, 50},
     {u"CPDISTRIBUTION",              90, 90,         90, 90,        90, 90,        90, 90},
     {u"DISTRIBUTEUTIL",              0, 0,           0, 0,          0, 0,          0, 0},
@@ -301,7 +296,7 @@ constexpr DefaultRow kDefaults[] = {
     {u"HETEROINCREASETHRESHOLD",     0x3C3C3C3C, 0x3C3C3C3C, 0x3C3C3C3C, 0x3C3C3C3C, 0x5A5A5A5A, 0x5A5A5A5A, 0x3C3C3C3C, 0x3C3C3C3C},
     {u"HETEROCLASS1INITIALPERF",     100, 100,       100, 100,      50, 50,        100, 100},
     {u"HETEROCLASS0FLOORPERF",       0, 0,           0, 0,          0, 0,          0, 0},
-    {u"CPMINCORES1",                 10, 5,          100, 100,      5, 5,          100, 100},
+    {u"CPMINCORES1",                 0, 0,           0, 0,          0, 0,          100, 100},
     {u"CPMAXCORES1",                 100, 100,       100, 100,      100, 100,      100, 100},
     {u"CPPERF1",                     0, 0,           0, 0,          0, 0,          0, 0},
     {u"HETEROPOLICY",                0, 0,           0, 0,          4, 4,          0, 0},
@@ -391,6 +386,18 @@ const PlanDef* FindStockPlan(const Guid& plan) {
         if (def.guid == plan) return &def;
     }
     return nullptr;
+}
+
+const Guid* PersonalityPlan(uint32_t personality) {
+    static constexpr Guid kSaver = guids::kPowerSaver;
+    static constexpr Guid kHigh = guids::kHighPerformance;
+    static constexpr Guid kBalanced = guids::kBalanced;
+    switch (personality) {
+        case kPersonalityPowerSaver: return &kSaver;
+        case kPersonalityHighPerformance: return &kHigh;
+        case kPersonalityBalanced: return &kBalanced;
+        default: return nullptr;
+    }
 }
 
 std::span<const OverlayDef> Overlays() { return kOverlays; }

@@ -61,7 +61,18 @@ struct PlanDef {
     const char16_t* storedName = nullptr;     // "FriendlyName" as the registry holds it
     const char16_t* storedDescription = nullptr;
     bool hiddenFromEnumeration = false;
+    uint32_t personality = 0;  // the plan's "power scheme personality" (kPersonality* below)
 };
+
+// The power scheme personality (a setting outside every subgroup, kept as a
+// value of each plan): which stock plan's defaults a plan without a value of
+// its own for a setting reads, as a copy of a Windows plan does.
+inline constexpr Guid kPersonalitySetting = GuidLiteral("245d8541-3943-4422-b025-13a784f679b7");
+inline constexpr uint32_t kPersonalityPowerSaver = 0;
+inline constexpr uint32_t kPersonalityHighPerformance = 1;
+inline constexpr uint32_t kPersonalityBalanced = 2;
+// The stock plan whose defaults a personality stands for; null for an unknown one.
+const Guid* PersonalityPlan(uint32_t personality);
 
 // Balanced, High performance, Power saver, Ultimate Performance.
 std::span<const PlanDef> StockPlans();

@@ -44,6 +44,8 @@ constexpr std::u16string_view kSessionLocked = u"SessionLocked";
 constexpr std::u16string_view kRemoteSession = u"RemoteSession";
 constexpr std::u16string_view kIgnoresParking = u"IgnoresParking";
 constexpr std::u16string_view kIgnoresMaxState = u"IgnoresMaxState";
+constexpr std::u16string_view kFileWritesFail = u"FileWritesFail";
+constexpr std::u16string_view kRemovedSettings = u"RemovedSettings";
 constexpr std::u16string_view kSequence = u"Sequence";
 constexpr std::u16string_view kLoad = u"Load";
 constexpr std::u16string_view kLoadAll = u"All";
@@ -95,6 +97,8 @@ std::u16string SettingKey(const Guid& subgroup, const Guid& setting) {
 std::u16string DefaultsKey(const Guid& subgroup, const Guid& setting, const Guid& plan) {
     return JoinKey(SettingKey(subgroup, setting), u"DefaultPowerSchemeValues", BareGuid(plan));
 }
+
+std::u16string PersonalityKey(const Guid& plan) { return JoinKey(SchemeKey(plan), BareGuid(kPersonalitySetting)); }
 
 Guid NewPlanGuid() {
     static std::mutex mutex;
@@ -256,10 +260,13 @@ bool SimMachine::Seed(const LayoutDef& layout) {
         if (entry.provDc != kNoValue) WriteDword(r, kLm, key, names::kProvDcIndex, entry.provDc);
     }
 
-    // The stock plans hold no values of their own: theirs are the defaults.
+    // The stock plans hold no processor values of their own (theirs are the
+    // defaults), only their personality.
     for (const PlanDef& plan : StockPlans()) {
         WriteText(r, kLm, SchemeKey(plan.guid), u"FriendlyName", plan.storedName);
         WriteText(r, kLm, SchemeKey(plan.guid), u"Description", plan.storedDescription);
+        WriteDword(r, kLm, PersonalityKey(plan.guid), names::kAcIndex, plan.personality);
+        WriteDword(r, kLm, PersonalityKey(plan.guid), names::kDcIndex, plan.personality);
         if (plan.hiddenFromEnumeration) SetPlanHidden(plan.guid, true);
     }
     WriteActiveScheme(guids::kBalanced);
@@ -267,6 +274,7 @@ bool SimMachine::Seed(const LayoutDef& layout) {
     WriteText(r, kLm, paths::kFacts, fact::kLayout, layout.name);
     SetWindows(WindowsForBuild(layout.windowsBuild ? layout.windowsBuild : WindowsVersion{}.build));
     SetOverlayFunctions(true);
+    MatchOverlaysToMachine();
     SetMessageBoxAnswer(mb::kIdNo);
     SetComputerName(kDefaultComputerName);
     WriteProcessorKey(layout, false);
@@ -348,6 +356,7 @@ bool SimMachine::SetLayout(std::u16string_view name) {
     WriteText(registry_, kLm, paths::kFacts, fact::kLayout, layout->name);
     WriteProcessorKey(*layout, false);
     if (layout->windowsBuild != 0) SetWindows(WindowsForBuild(layout->windowsBuild));
+    MatchOverlaysToMachine();
     ApplyActivePlan();
     return true;
 }
@@ -368,9 +377,11 @@ uint32_t SimMachine::EfficiencyClassCount() {
 }
 
 bool SimMachine::SettingPresent(const Guid& subgroup, const Guid& setting) {
-    if (SettingIsClassOneOnly(setting) && EfficiencyClassCount() < 2) return false;
+    if (SettingIsClassOneOnly(setting) && !ClassOneSettingsRegistered()) return false;
     return KeyExists(registry_, kLm, SettingKey(subgroup, setting));
 }
+
+bool SimMachine::ClassOneSettingsRegistered() { return FactDword(fact::kWindowsMajor, WindowsVersion{}.major) >= 10; }
 
 // ---- Windows
 
@@ -398,6 +409,24 @@ void SimMachine::SetWindows(const WindowsVersion& v) {
 bool SimMachine::HasOverlayFunctions() { return FactDword(fact::kOverlayFunctions, 1) != 0; }
 
 void SimMachine::SetOverlayFunctions(bool present) { SetFactDword(fact::kOverlayFunctions, present ? 1 : 0); }
+
+bool SimMachine::ComesWithPowerModes() {
+    return Layout().platformRole == 2 && Windows().build >= kFirstWindows11Build;
+}
+
+void SimMachine::MatchOverlaysToMachine() {
+    bool any = false;
+    for (const OverlayDef& def : Overlays()) any = any || PlanExists(def.guid);
+    const bool wanted = ComesWithPowerModes();
+    if (wanted == any) return;
+    for (const OverlayDef& def : Overlays()) {
+        if (wanted) {
+            AddOverlay(def.number);
+        } else {
+            RemoveOverlay(def.number);
+        }
+    }
+}
 
 // ---- Plans
 
@@ -438,6 +467,10 @@ void SimMachine::SetPlanNameUnreadable(const Guid& plan, bool unreadable) {
 }
 
 bool SimMachine::IsOverlay(const Guid& plan) { return FindOverlay(plan) != nullptr; }
+
+bool SimMachine::PlanPersonality(const Guid& plan, uint32_t& personality) {
+    return ReadDword(registry_, kLm, PersonalityKey(plan), names::kAcIndex, personality);
+}
 
 bool SimMachine::AddOverlay(int number) {
     const OverlayDef* overlay = FindOverlay(number);
@@ -490,14 +523,9 @@ void SimMachine::WriteActiveOverlay(bool ac, const Guid& overlay) {
 
 // ---- Values
 
-uint32_t SimMachine::ReadStoredValue(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac,
-                                     uint32_t& value, ValueOrigin* origin) {
-    if (ReadDword(registry_, kLm, PlanValueKey(plan, subgroup, setting), ac ? names::kAcIndex : names::kDcIndex,
-                  value)) {
-        if (origin) *origin = ValueOrigin::Plan;
-        return err::kSuccess;
-    }
-    // Windows' stored defaults, the provisioned one first (one look at the key).
+uint32_t SimMachine::ReadStoredDefault(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac,
+                                       uint32_t& value, ValueOrigin* origin) {
+    // The provisioned value first (one look at the key).
     std::vector<RegEntry> defaults;
     if (registry_.EnumValues(kLm, DefaultsKey(subgroup, setting, plan), defaults) != err::kSuccess) {
         return err::kFileNotFound;
@@ -516,6 +544,27 @@ uint32_t SimMachine::ReadStoredValue(const Guid& plan, const Guid& subgroup, con
     value = DwordFromBytes(found->value.data.data(), found->value.data.size());
     if (origin) *origin = provisioned ? ValueOrigin::ProvisionedDefault : ValueOrigin::Default;
     return err::kSuccess;
+}
+
+bool SimMachine::SettingRemovedFromPlan(const Guid& plan, const Guid& setting) {
+    return DwordOr(registry_, kLm, JoinKey(paths::kFacts, fact::kRemovedSettings, BareGuid(plan)), BareGuid(setting),
+                   0) != 0;
+}
+
+uint32_t SimMachine::ReadStoredValue(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac,
+                                     uint32_t& value, ValueOrigin* origin) {
+    if (ReadDword(registry_, kLm, PlanValueKey(plan, subgroup, setting), ac ? names::kAcIndex : names::kDcIndex,
+                  value)) {
+        if (origin) *origin = ValueOrigin::Plan;
+        return err::kSuccess;
+    }
+    if (ReadStoredDefault(plan, subgroup, setting, ac, value, origin) == err::kSuccess) return err::kSuccess;
+    // A plan Windows does not provide reads the defaults of its personality.
+    uint32_t personality = 0;
+    if (!PlanPersonality(plan, personality)) return err::kFileNotFound;
+    const Guid* base = PersonalityPlan(personality);
+    if (base == nullptr || *base == plan || SettingRemovedFromPlan(plan, setting)) return err::kFileNotFound;
+    return ReadStoredDefault(*base, subgroup, setting, ac, value, origin);
 }
 
 uint32_t SimMachine::ReadPlanValue(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac,
@@ -585,6 +634,7 @@ uint32_t SimMachine::RemovePlanSetting(const Guid& plan, const Guid& subgroup, c
     UnsetPlanValue(plan, subgroup, setting, true);
     UnsetPlanValue(plan, subgroup, setting, false);
     registry_.DeleteTree(kLm, DefaultsKey(subgroup, setting, plan));
+    WriteDword(registry_, kLm, JoinKey(paths::kFacts, fact::kRemovedSettings, BareGuid(plan)), BareGuid(setting), 1);
     return err::kSuccess;
 }
 
@@ -660,12 +710,19 @@ std::vector<bool> SimMachine::ParkedCores() {
         uint32_t percent = 100;
         if (!AppliedValue(c == 0 ? guids::kCoreParkingMin0 : guids::kCoreParkingMin1, ac, percent)) percent = 100;
         percent = std::min<uint32_t>(percent, 100);
-        uint32_t unparked = (percent * cores + 99) / 100;
-        if (c == topology.maxClass && unparked < 1) unparked = 1;
+        const uint32_t unparked = (percent * cores + 99) / 100;
         for (size_t i = 0; i < topology.cores.size(); ++i) {
             const CoreInfo& core = topology.cores[i];
             if (core.efficiencyClass == c && core.indexInClass >= unparked && !busy[i]) parked[i] = true;
         }
+    }
+    if (std::find(parked.begin(), parked.end(), false) == parked.end()) {
+        // Windows never parks the last core: the first one of the most efficient class runs.
+        size_t first = 0;
+        for (size_t i = 1; i < topology.cores.size(); ++i) {
+            if (topology.cores[i].efficiencyClass < topology.cores[first].efficiencyClass) first = i;
+        }
+        if (first < parked.size()) parked[first] = false;
     }
     return parked;
 }
@@ -773,6 +830,8 @@ void SimMachine::SetEventSignalled(std::u16string_view name, bool signalled) {
 }
 bool SimMachine::IgnoresMaxState() { return FactDword(fact::kIgnoresMaxState, 0) != 0; }
 void SimMachine::SetIgnoresMaxState(bool ignores) { SetFactDword(fact::kIgnoresMaxState, ignores ? 1 : 0); }
+bool SimMachine::FileWritesFail() { return FactDword(fact::kFileWritesFail, 0) != 0; }
+void SimMachine::SetFileWritesFail(bool fail) { SetFactDword(fact::kFileWritesFail, fail ? 1 : 0); }
 
 uint32_t SimMachine::FactDword(std::u16string_view name, uint32_t fallback) {
     return DwordOr(registry_, kLm, paths::kFacts, name, fallback);

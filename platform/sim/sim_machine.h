@@ -47,7 +47,7 @@ inline constexpr std::u16string_view kProvDcIndex = u"ProvDcSettingIndex";
 inline constexpr std::u16string_view kMachineMutex = u"QuelloraSimulatedMachine";
 
 // Raised whenever the seeded machine changes shape; an older machine is seeded again.
-inline constexpr uint32_t kSchemaVersion = 2;
+inline constexpr uint32_t kSchemaVersion = 3;
 
 // PowerSchemes\<plan>
 std::u16string SchemeKey(const Guid& plan);
@@ -59,14 +59,16 @@ std::u16string SubgroupKey(const Guid& subgroup);
 std::u16string SettingKey(const Guid& subgroup, const Guid& setting);
 // PowerSettings\<subgroup>\<setting>\DefaultPowerSchemeValues\<plan>
 std::u16string DefaultsKey(const Guid& subgroup, const Guid& setting, const Guid& plan);
+// PowerSchemes\<plan>\<personality setting>: a setting outside every subgroup sits directly under the plan.
+std::u16string PersonalityKey(const Guid& plan);
 
 struct WindowsVersion {
     uint32_t major = 10;
     uint32_t minor = 0;
-    uint32_t build = 22631;
-    uint32_t ubr = 4890;
+    uint32_t build = 26100;
+    uint32_t ubr = 2605;
     std::u16string productName = u"Windows 10 Pro";  // what Windows 11 too keeps in the registry
-    std::u16string displayVersion = u"23H2";
+    std::u16string displayVersion = u"24H2";
 };
 
 // A new random (version 4) GUID for a plan.
@@ -81,7 +83,11 @@ struct ProcessIdentity {
     uint32_t pid = 0;
 };
 
-// Where a plan's value came from.
+// The first release of Windows 11: the one whose laptops come with the power-mode overlays in use.
+inline constexpr uint32_t kFirstWindows11Build = 22000;
+
+// Where a plan's value came from. A copy of a Windows plan reads the default
+// of its personality (the stock plan it was copied from) where it has no value.
 enum class ValueOrigin : uint8_t { Plan, ProvisionedDefault, Default };
 
 class SimMachine {
@@ -110,15 +116,22 @@ public:
     Topology CurrentTopology();
     uint32_t EfficiencyClassCount();
     bool SetLayout(std::u16string_view name);
-    // A setting the power API knows on this layout: its key exists, and a
-    // class-1 setting needs a processor with more than one efficiency class.
+    // A setting the power API knows on this machine: its key exists, and a
+    // class-1 setting needs a Windows release that registers them (Windows 10
+    // and later register them whatever the processor).
     bool SettingPresent(const Guid& subgroup, const Guid& setting);
+    bool ClassOneSettingsRegistered();
 
     // ---- Windows
     WindowsVersion Windows();
     void SetWindows(const WindowsVersion& version);
     bool HasOverlayFunctions();
     void SetOverlayFunctions(bool present);
+    // A laptop on Windows 11 comes with the power-mode overlays in use.
+    bool ComesWithPowerModes();
+    // Adds the three overlays (the Balanced power mode in use) when the machine
+    // comes with power modes and has none; removes them all when it does not.
+    void MatchOverlaysToMachine();
 
     // ---- Plans
     bool PlanExists(const Guid& plan);
@@ -129,6 +142,8 @@ public:
     bool IsPlanNameUnreadable(const Guid& plan);
     void SetPlanNameUnreadable(const Guid& plan, bool unreadable);
     bool IsOverlay(const Guid& plan);  // one of the three overlay schemes
+    // The plan's "power scheme personality" value; false when it has none.
+    bool PlanPersonality(const Guid& plan, uint32_t& personality);
     // Adds the overlay's scheme (1, 2 or 3); the active-overlay values appear
     // with the first one.
     bool AddOverlay(int number);
@@ -155,7 +170,8 @@ public:
     uint32_t WritePlanValue(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac, uint32_t value);
     // The plan loses its own value.
     uint32_t UnsetPlanValue(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac);
-    // The plan no longer has the setting at all: neither a value of its own nor a stored default.
+    // The plan no longer has the setting at all: neither a value of its own, a
+    // stored default, nor its personality's default.
     uint32_t RemovePlanSetting(const Guid& plan, const Guid& subgroup, const Guid& setting);
 
     // ---- Refused writes: the power API answers `error` and stores nothing.
@@ -173,9 +189,10 @@ public:
     // The applied value of a setting; before any activation, the value in force now.
     bool AppliedValue(const Guid& setting, bool ac, uint32_t& value);
     // Per core of CurrentTopology(): Windows keeps the share of each class's
-    // cores that its core-parking minimum asks for unparked (at least one core
-    // of the most powerful class), and every core with a logical processor at
-    // kBusyLoadPercent or more; the others are parked.
+    // cores that its floor asks for unparked (CPMINCORES, CPMINCORES1 for
+    // classes 1 and above), and every core with a logical processor at
+    // kBusyLoadPercent or more; the others are parked. A floor of 0 parks the
+    // whole class, but one core of the most efficient class always runs.
     std::vector<bool> ParkedCores();
 
     // ---- Load: percent per logical processor (in the order of
@@ -230,6 +247,10 @@ public:
     void SetIgnoresParking(bool ignores);
     bool IgnoresMaxState();  // the maximum processor state does not limit the clock
     void SetIgnoresMaxState(bool ignores);
+    // The program's whole-file writes (profiles, exports, README.txt) stop half
+    // way, as on a full disk; the platforms of the simulated machine apply it at start.
+    bool FileWritesFail();
+    void SetFileWritesFail(bool fail);
     // Named events of other programs ("Global\\..."): whether one exists and is signalled.
     bool EventSignalled(std::u16string_view name);
     void SetEventSignalled(std::u16string_view name, bool signalled);
@@ -251,6 +272,10 @@ private:
     void WriteProcessorKey(const LayoutDef& layout, bool onlyWhenDifferent);
     void WriteOsVersionKey(const WindowsVersion& version, bool onlyWhenDifferent);
     bool SettingIsClassOneOnly(const Guid& setting);
+    // Windows' stored default of `plan`: the provisioned one first.
+    uint32_t ReadStoredDefault(const Guid& plan, const Guid& subgroup, const Guid& setting, bool ac, uint32_t& value,
+                               ValueOrigin* origin);
+    bool SettingRemovedFromPlan(const Guid& plan, const Guid& setting);
     bool OverlayOverrides(const Guid& overlay, const Guid& subgroup, const Guid& setting, bool ac);
 
     Registry& registry_;

@@ -220,22 +220,26 @@ uint32_t SimPowerApi::DuplicateScheme(const Guid& source, Guid& created) {
     do {
         copy = NewPlanGuid();
     } while (machine_.PlanExists(copy));
-    const std::u16string from = SchemeKey(source);
+    // The copy takes the source's key as it is: its names, the values of its
+    // own and its personality. Windows' stored defaults belong to the source
+    // only: the copy reads those of its personality where it has no value, and
+    // where the source's own defaults differ from them (Ultimate Performance
+    // has the personality of High performance), the source's value becomes
+    // one of the copy's own, so that the copy starts as the source is.
     const std::u16string to = SchemeKey(copy);
     if (uint32_t result = r.CreateKey(kLm, to); result != err::kSuccess) return result;
-    for (std::u16string_view name : {u"FriendlyName", u"Description"}) {
-        RegValue value;
-        if (r.QueryValue(kLm, from, name, value) == err::kSuccess) r.SetValue(kLm, to, name, value);
-    }
-    // The copy holds every value the source has as a value of its own; Windows'
-    // stored defaults belong to the source plan only.
+    CopyTree(r, kLm, SchemeKey(source), to);
     for (const Guid& subgroup : GuidSubkeys(r, paths::kPowerSettings)) {
         for (const Guid& setting : GuidSubkeys(r, SubgroupKey(subgroup))) {
             for (bool ac : {true, false}) {
                 uint32_t value = 0;
-                if (machine_.ReadStoredValue(source, subgroup, setting, ac, value) == err::kSuccess) {
-                    machine_.WritePlanValue(copy, subgroup, setting, ac, value);
+                if (machine_.ReadStoredValue(source, subgroup, setting, ac, value) != err::kSuccess) continue;
+                uint32_t inherited = 0;
+                if (machine_.ReadStoredValue(copy, subgroup, setting, ac, inherited) == err::kSuccess &&
+                    inherited == value) {
+                    continue;
                 }
+                machine_.WritePlanValue(copy, subgroup, setting, ac, value);
             }
         }
     }

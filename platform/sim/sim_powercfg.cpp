@@ -275,6 +275,8 @@ PowercfgRun Export(SimMachine& machine, const std::vector<std::u16string>& args)
     doc["scheme"] = Utf16ToUtf8(GuidToBareText(plan));
     doc["name"] = Utf16ToUtf8(ReadName(api, &plan, nullptr, nullptr));
     doc["description"] = Utf16ToUtf8(ReadDescriptionText(api, &plan));
+    uint32_t personality = 0;
+    if (machine.PlanPersonality(plan, personality)) doc["personality"] = personality;
     nlohmann::ordered_json values = nlohmann::ordered_json::array();
     std::vector<std::u16string> subgroupNames;
     machine.registry().EnumKeys(kLm, paths::kPowerSettings, subgroupNames);
@@ -334,6 +336,11 @@ PowercfgRun Import(SimMachine& machine, const std::vector<std::u16string>& args)
     };
     WriteText(machine.registry(), kLm, SchemeKey(plan), u"FriendlyName", text("name"));
     WriteText(machine.registry(), kLm, SchemeKey(plan), u"Description", text("description"));
+    if (doc.contains("personality") && doc["personality"].is_number_unsigned()) {
+        const uint32_t personality = doc["personality"].get<uint32_t>();
+        WriteDword(machine.registry(), kLm, PersonalityKey(plan), u"ACSettingIndex", personality);
+        WriteDword(machine.registry(), kLm, PersonalityKey(plan), u"DCSettingIndex", personality);
+    }
     for (const auto& entry : doc["values"]) {
         if (!entry.is_object() || !entry.contains("subgroup") || !entry["subgroup"].is_string() ||
             !entry.contains("setting") || !entry["setting"].is_string()) {
