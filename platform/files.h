@@ -51,13 +51,19 @@ bool DeleteTree(std::u16string_view path);
 // written, flushed to disk and then moved over the target. On any failure the
 // target is left as it was and no temporary file remains.
 bool WriteFileAtomic(std::u16string_view path, std::string_view bytes);
+// Creates a whole file that must be new, in one step: a temporary file in the
+// same folder is written and flushed, then moved into place only when no file
+// of that name exists; an existing file is never replaced, also when another
+// process creates it at the same moment. On any failure no temporary file remains.
+enum class CreateResult : uint8_t { Created, Exists, Failed };
+CreateResult CreateFileAtomic(std::u16string_view path, std::string_view bytes);
 // Appends to a file, creating it when missing (shared for reading and writing
 // while open). `headerIfEmpty` is written first when the file is empty (a byte
 // order mark, for instance).
 bool AppendToFile(std::u16string_view path, std::string_view bytes, std::string_view headerIfEmpty = {});
 
 namespace testing {
-// Makes the next writes of WriteFileAtomic fail after `bytes` bytes, as a full
+// Makes the next writes of WriteFileAtomic and CreateFileAtomic fail after `bytes` bytes, as a full
 // disk or a killed process would; a negative value ends the failure.
 void FailWritesAfter(int64_t bytes);
 }  // namespace testing

@@ -74,8 +74,15 @@ int SaveProfileCommand(std::u16string_view name, std::u16string_view planArgumen
     if (!ResolvePlan(power, planArgument, plan)) return ReportMessage(ids::kNoSuchPlan, planArgument, 2);
     PlanSettings settings;
     ProfileInfo info;
-    if (!CaptureProfile(power, plan.guid, name, settings, info) || !SaveProfile(info, settings))
-        return ReportMessage(ids::kOperationFailed, 2);
+    if (!CaptureProfile(power, plan.guid, name, settings, info)) return ReportMessage(ids::kOperationFailed, 2);
+    if (replace) {
+        if (!SaveProfile(info, settings)) return ReportMessage(ids::kOperationFailed, 2);
+    } else {
+        // Another save of the same name may have come first since the check above.
+        bool existed = false;
+        if (!SaveNewProfile(info, settings, existed))
+            return existed ? ReportMessage(ids::kProfileExists, name, 2) : ReportMessage(ids::kOperationFailed, 2);
+    }
     return ReportMessage(ids::kProfileSaved, plan.name, name, 0);
 }
 
@@ -103,7 +110,8 @@ int ImportProfileCommand(std::u16string_view file, bool replace) {
     std::u16string name;
     bool existed = false;
     if (ImportProfile(source, replace, name, existed)) return ReportMessage(ids::kProfileImported, name, 0);
-    if (existed) return ReportMessage(ids::kProfileExists, name, 2);
+    // With /replace an existing profile is no reason to fail: the write failed.
+    if (existed && !replace) return ReportMessage(ids::kProfileExists, name, 2);
     return ReportMessage(ids::kOperationFailed, 2);
 }
 

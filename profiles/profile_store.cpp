@@ -179,6 +179,14 @@ bool SaveProfile(const ProfileInfo& info, const PlanSettings& settings) {
     return WriteFileAtomic(ProfilePath(info.name), ProfileText(info, settings));
 }
 
+bool SaveNewProfile(const ProfileInfo& info, const PlanSettings& settings, bool& existed) {
+    existed = false;
+    if (!IsValidProfileName(info.name) || ProfileFolder().empty()) return false;
+    const CreateResult result = CreateFileAtomic(ProfilePath(info.name), ProfileText(info, settings));
+    existed = result == CreateResult::Exists;
+    return result == CreateResult::Created;
+}
+
 bool DeleteProfile(std::u16string_view name) {
     if (!IsValidProfileName(name) || ProfileFolder().empty()) return false;
     std::u16string path = ProfilePath(name);
@@ -191,7 +199,8 @@ bool RenameProfile(std::u16string_view oldName, std::u16string_view newName) {
     ProfileInfo info;
     if (!LoadProfile(oldName, settings, info)) return false;
     info.name = std::u16string(newName);
-    if (!SaveProfile(info, settings)) return false;
+    bool existed = false;
+    if (!SaveNewProfile(info, settings, existed)) return false;
     return DeleteProfile(oldName);
 }
 
@@ -213,7 +222,8 @@ bool ImportProfile(std::u16string_view sourcePath, bool replace, std::u16string&
         existed = true;
         if (!replace) return false;
     }
-    return SaveProfile(info, settings);
+    if (replace) return SaveProfile(info, settings);
+    return SaveNewProfile(info, settings, existed);
 }
 
 bool CaptureProfile(PowerSchemeAccess& power, const Guid& plan, std::u16string_view profileName, PlanSettings& settings,

@@ -44,6 +44,11 @@ bool LoadProfileFile(std::u16string_view path, PlanSettings& settings, ProfileIn
 bool LoadProfile(std::u16string_view name, PlanSettings& settings, ProfileInfo& info);
 // The file is replaced in one step: a save that fails leaves the old file as it was.
 bool SaveProfile(const ProfileInfo& info, const PlanSettings& settings);
+// Saves a profile under a name no profile has: the file is created only when
+// none of that name exists, in one step, so that of two saves of one new name
+// at once exactly one succeeds. `existed` tells that a profile of that name was
+// there (or came first); it is never overwritten.
+bool SaveNewProfile(const ProfileInfo& info, const PlanSettings& settings, bool& existed);
 bool DeleteProfile(std::u16string_view name);
 bool RenameProfile(std::u16string_view oldName, std::u16string_view newName);
 bool ExportProfile(std::u16string_view name, std::u16string_view targetPath);

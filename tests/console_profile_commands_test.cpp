@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
 
 #include "app/console_frame.h"
 #include "model/plan_json.h"
@@ -52,7 +53,7 @@ TEST_F(ConsoleProfileCommands, StatusResolvesThePlanEveryWay) {
         EXPECT_EQ(status["active"], c.active) << Utf16ToUtf8(c.line);
         EXPECT_EQ(status["quellora"], "6.0.2.18");
         EXPECT_EQ(status["dynamicBoost"], false);
-        EXPECT_EQ(status["osBuild"], "10.0.22631");
+        EXPECT_EQ(status["osBuild"], "10.0.26100");
         EXPECT_EQ(status["cpu"], "13th Gen Intel(R) Core(TM) i7-13700HX");
         EXPECT_EQ(status["settings"]["format"], 1);
     }
@@ -152,10 +153,87 @@ TEST(ConsoleProfileCli, AProfileMovesToAnotherProcessor) {
     auto applied = q({"/applyprofile", "laptop", "Power saver"});
     EXPECT_EQ(applied.exitCode, 0) << applied.out;
     EXPECT_EQ(applied.out, "Profile \"laptop\" applied to power plan \"Power saver\".\r\n");
+    // Windows registers the class-1 settings whatever the processor: a
+    // one-class desktop's plan takes the class-1 floor too, but no
+    // heterogeneous policies.
     auto after = nlohmann::json::parse(q({"/status", "power saver"}).out);
+    EXPECT_EQ(after["settings"]["ac"]["coreParkingMin"], nlohmann::json({{"0", 33}, {"1", 77}}));
+    EXPECT_EQ(after["settings"]["dc"]["coreParkingMin"], nlohmann::json({{"0", 33}, {"1", 77}}));
+    EXPECT_FALSE(after["settings"]["ac"].contains("hetero"));
+    // A Windows release without the class-1 settings: the profile is reduced to what the plan has.
+    ASSERT_EQ(sim({"windows", "9600"}).exitCode, 0);
+    applied = q({"/applyprofile", "laptop", "High performance"});
+    EXPECT_EQ(applied.exitCode, 0) << applied.out;
+    after = nlohmann::json::parse(q({"/status", "high performance"}).out);
     EXPECT_EQ(after["settings"]["ac"]["coreParkingMin"], nlohmann::json({{"0", 33}}));
     EXPECT_EQ(after["settings"]["dc"]["coreParkingMin"], nlohmann::json({{"0", 33}}));
     EXPECT_FALSE(after["settings"]["ac"].contains("hetero"));
+}
+
+// Twelve processes save one new name at the same moment: exactly one creates
+// it, the others are told it exists, and the file is the winner's, whole.
+TEST(ConsoleProfileCli, OfTwelveSavesOfOneNewNameExactlyOneSucceeds) {
+    testing::TempDir state;
+    const std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
+    ASSERT_EQ(testing::RunProgram("quellora", {"/profiles"}, env).exitCode, 0);  // the machine seeded once
+    std::vector<std::future<testing::ProgramResult>> runs;
+    for (int i = 0; i < 12; ++i) {
+        runs.push_back(std::async(std::launch::async, [&] { return testing::RunProgram("quellora", {"/saveprofile", "race"}, env); }));
+    }
+    int saved = 0, refused = 0;
+    for (auto& run : runs) {
+        const testing::ProgramResult r = run.get();
+        if (r.exitCode == 0) {
+            ++saved;
+            EXPECT_EQ(r.out, "The settings of power plan \"Balanced\" were saved as profile \"race\".\r\n");
+        } else {
+            ++refused;
+            EXPECT_EQ(r.exitCode, 2);
+            EXPECT_EQ(r.out, "A profile named \"race\" already exists. Add /replace to overwrite it.\r\n");
+        }
+    }
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(refused, 11);
+    const std::string file = testing::ReadBytes(state.path() + "/LocalAppData/Quellora/Profiles/race.json");
+    EXPECT_TRUE(nlohmann::json::accept(file)) << file;
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator(state.path() + "/LocalAppData/Quellora/Profiles"))
+        ++entries;
+    EXPECT_EQ(entries, 1u);  // no temporary file left behind
+}
+
+// On a disk that fills up, every profile command that writes says so, and
+// what was there stays as it was.
+TEST(ConsoleProfileCli, AFailedWriteIsReportedAsAFailureAlsoWithReplace) {
+    testing::TempDir state;
+    const std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
+    auto q = [&](const std::vector<std::string>& args) { return testing::RunProgram("quellora", args, env); };
+    ASSERT_EQ(q({"/saveprofile", "Kept"}).exitCode, 0);
+    const std::string exported = state.path() + "/kept.json";
+    ASSERT_EQ(q({"/exportprofile", "Kept", exported}).exitCode, 0);
+    const std::string path = state.path() + "/LocalAppData/Quellora/Profiles/Kept.json";
+    const std::string before = testing::ReadBytes(path);
+    ASSERT_EQ(testing::RunProgram("quellora-sim", {"file-writes", "fail"}, env).exitCode, 0);
+
+    const std::string failed = "The operation failed.\r\n";
+    auto imported = q({"/importprofile", exported, "/replace"});
+    EXPECT_EQ(imported.exitCode, 2);
+    EXPECT_EQ(imported.out, failed);
+    auto again = q({"/importprofile", exported});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_EQ(again.out, "A profile named \"Kept\" already exists. Add /replace to overwrite it.\r\n");
+    auto replaced = q({"/saveprofile", "Kept", "/replace"});
+    EXPECT_EQ(replaced.exitCode, 2);
+    EXPECT_EQ(replaced.out, failed);
+    auto fresh = q({"/saveprofile", "Fresh"});
+    EXPECT_EQ(fresh.exitCode, 2);
+    EXPECT_EQ(fresh.out, failed);
+    EXPECT_EQ(testing::ReadBytes(path), before);
+    EXPECT_FALSE(std::filesystem::exists(state.path() + "/LocalAppData/Quellora/Profiles/Fresh.json"));
+
+    ASSERT_EQ(testing::RunProgram("quellora-sim", {"file-writes", "ok"}, env).exitCode, 0);
+    EXPECT_EQ(q({"/importprofile", exported, "/replace"}).exitCode, 0);
 }
 
 }  // namespace

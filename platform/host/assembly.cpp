@@ -89,6 +89,7 @@ public:
         std::u16string path = u"Z:" + host::HostExecutablePath();
         std::replace(path.begin(), path.end(), u'/', u'\\');
         machine_.SetCurrentProcess({path, static_cast<uint32_t>(::getpid())});
+        if (machine_.FileWritesFail()) testing::FailWritesAfter(0);
     }
 
     // With QUELLORA_SIM_STATS set, the power API calls of the whole process go

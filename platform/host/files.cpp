@@ -142,13 +142,15 @@ bool DeleteTree(std::u16string_view path) {
     return RemoveEmptyDirectory(path) && ok;
 }
 
-bool WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
-    std::u16string folder = FolderPart(path);
+namespace {
+
+// Writes `bytes` to a new temporary file beside `target` and flushes it; its
+// path goes to `temp`. On failure nothing is left behind.
+bool WriteTemporary(const std::string& target, std::string_view bytes, std::string& temp) {
     std::mt19937_64 rng(std::random_device{}());
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-    std::string target = Native(path);
-    std::string temp = target + suffix;
+    temp = target + suffix;
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = true;
@@ -162,19 +164,54 @@ bool WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
     }
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+void SyncFolderOf(std::u16string_view path) {
+    std::u16string folder = FolderPart(path);
+    if (folder.empty()) return;
+    int dfd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+}  // namespace
+
+bool WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
+    const std::string target = Native(path);
+    std::string temp;
+    if (!WriteTemporary(target, bytes, temp)) return false;
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
-    if (!folder.empty()) {
-        int dfd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd >= 0) {
-            ::fsync(dfd);
-            ::close(dfd);
-        }
-    }
+    SyncFolderOf(path);
     return true;
+}
+
+CreateResult CreateFileAtomic(std::u16string_view path, std::string_view bytes) {
+    const std::string target = Native(path);
+    std::string temp;
+    if (!WriteTemporary(target, bytes, temp)) return CreateResult::Failed;
+    // A move that refuses to replace; a file system without it gets a hard
+    // link, which refuses the same way.
+    int result = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+        result = ::link(temp.c_str(), target.c_str());
+        const int linkError = errno;
+        ::unlink(temp.c_str());
+        errno = linkError;
+    }
+    if (result != 0) {
+        const bool exists = errno == EEXIST;
+        ::unlink(temp.c_str());
+        return exists ? CreateResult::Exists : CreateResult::Failed;
+    }
+    SyncFolderOf(path);
+    return CreateResult::Created;
 }
 
 bool AppendToFile(std::u16string_view path, std::string_view bytes, std::string_view headerIfEmpty) {

@@ -9,6 +9,7 @@
 
 #ifdef QUELLORA_SIMULATED_MACHINE
 #include "platform/sim/sim_event_log.h"
+#include "platform/files.h"
 #include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_named_events.h"
@@ -129,6 +130,7 @@ public:
         platform.mutexes = &mutexes_;
         machine = &machine_;
         machine_.SetCurrentProcess({folders_.ExecutablePath(), windowsProcesses_.CurrentProcessId()});
+        if (machine_.FileWritesFail()) testing::FailWritesAfter(0);
     }
 
 private:

@@ -200,12 +200,13 @@ bool DeleteTree(std::u16string_view path) {
     return RemoveEmptyDirectory(path) && ok;
 }
 
-bool WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
-    if (path.empty()) return false;
+namespace {
+
+// Writes `bytes` to a new temporary file beside `target` and flushes it; its
+// path goes to `temp`. On failure nothing is left behind.
+bool WriteTemporary(const std::wstring& target, std::string_view bytes, std::wstring& temp) {
     std::mt19937_64 rng(std::random_device{}() ^ (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
                         GetTickCount64());
-    std::wstring target = NativePath(path);
-    std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 8 && file == INVALID_HANDLE_VALUE; ++attempt) {
         wchar_t suffix[32];
@@ -228,12 +229,37 @@ bool WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
     }
     ok = ok && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
-    ok = ok && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) {
+    if (!ok) DeleteFileW(temp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(std::u16string_view path, std::string_view bytes) {
+    if (path.empty()) return false;
+    const std::wstring target = NativePath(path);
+    std::wstring temp;
+    if (!WriteTemporary(target, bytes, temp)) return false;
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temp.c_str());
         return false;
     }
     return true;
+}
+
+CreateResult CreateFileAtomic(std::u16string_view path, std::string_view bytes) {
+    if (path.empty()) return CreateResult::Failed;
+    const std::wstring target = NativePath(path);
+    std::wstring temp;
+    if (!WriteTemporary(target, bytes, temp)) return CreateResult::Failed;
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target.
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temp.c_str());
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? CreateResult::Exists
+                                                                            : CreateResult::Failed;
+    }
+    return CreateResult::Created;
 }
 
 bool AppendToFile(std::u16string_view path, std::string_view bytes, std::string_view headerIfEmpty) {
