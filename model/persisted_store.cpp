@@ -94,7 +94,8 @@ bool LoadSideFromKey(Registry& reg, const std::u16string& planKey, bool ac, bool
             target.minFrequency[static_cast<int32_t>(ParseLeadingInt(name.substr(kFrequencyPrefix.size())))] = value;
         } else if (StartsWith(name, kAdvancedPrefix)) {
             Guid setting;
-            if (StringToGuid(name.substr(kAdvancedPrefix.size()), setting)) target.advanced[setting] = value;
+            if (StringToGuid(name.substr(kAdvancedPrefix.size()), setting) && !HasOwnField(setting))
+                target.advanced[setting] = value;
         }
     }
     return !target.coreParkingMin.empty() && !target.minFrequency.empty() && heteroFound;

@@ -102,6 +102,9 @@ bool ReadSideJson(const json& side, SourceSettings& out) {
             if (!StringToGuid(Utf8ToUtf16(name), setting)) return false;
             uint32_t v = 0;
             if (!ReadValue(value, v)) return false;
+            // The five settings with fields of their own are never advanced
+            // ones: an entry for one would override its field when written.
+            if (HasOwnField(setting)) continue;
             out.advanced[setting] = v;
         }
     }

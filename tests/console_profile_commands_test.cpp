@@ -236,5 +236,33 @@ TEST(ConsoleProfileCli, AFailedWriteIsReportedAsAFailureAlsoWithReplace) {
     EXPECT_EQ(q({"/importprofile", exported, "/replace"}).exitCode, 0);
 }
 
+// A hand-edited profile whose advanced map names a setting with a field of its
+// own: the field is what the plan gets, and the store keeps no such entry.
+TEST(ConsoleProfileCli, AnAdvancedEntryForAFieldSettingIsDropped) {
+    testing::TempDir state;
+    const std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
+    auto q = [&](const std::vector<std::string>& args) { return testing::RunProgram("quellora", args, env); };
+    ASSERT_EQ(q({"/saveprofile", "Edited"}).exitCode, 0);
+    const std::string file = state.path() + "/edited.json";
+    ASSERT_EQ(q({"/exportprofile", "Edited", file}).exitCode, 0);
+    nlohmann::json doc = nlohmann::json::parse(testing::ReadBytes(file));
+    for (const char* side : {"ac", "dc"}) {
+        doc[side]["coreParkingMin"]["0"] = 10;
+        doc[side]["advanced"]["{0CC5B647-C1DF-4637-891A-DEC35C318583}"] = 50;  // CPMINCORES
+        doc[side]["advanced"]["{7F2F5CFA-F10C-4823-B5E1-E93AE85F46B5}"] = 3;   // HETEROPOLICY
+    }
+    testing::WriteBytes(file, doc.dump(2));
+    ASSERT_EQ(q({"/importprofile", file, "/replace"}).exitCode, 0);
+    ASSERT_EQ(q({"/applyprofile", "Edited", "High performance"}).exitCode, 0);
+    const auto status = nlohmann::json::parse(q({"/status", "High performance"}).out);
+    for (const char* side : {"ac", "dc"}) {
+        EXPECT_EQ(status["settings"][side]["coreParkingMin"]["0"], 10);
+        EXPECT_EQ(status["settings"][side]["hetero"]["policy"], doc[side]["hetero"]["policy"]);
+    }
+    const std::string stored = testing::ReadBytes(state.path() + "/LocalAppData/Quellora/Profiles/Edited.json");
+    EXPECT_EQ(stored.find("0CC5B647-C1DF-4637-891A-DEC35C318583"), std::string::npos);
+    EXPECT_EQ(stored.find("7F2F5CFA-F10C-4823-B5E1-E93AE85F46B5"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quellora

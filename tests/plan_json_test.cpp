@@ -144,6 +144,23 @@ TEST(PlanJson, ValueRules) {
     EXPECT_EQ(s.dc.advanced.at(kPerfCheck), 0u);
 }
 
+TEST(PlanJson, AdvancedEntriesOfTheFiveFieldSettingsAreDropped) {
+    PlanSettings read;
+    ASSERT_TRUE(FromJson("{\"format\":1," + kPlan +
+                             ",\"ac\":{\"coreParkingMin\":{\"0\":10},\"advanced\":{"
+                             "\"{0CC5B647-C1DF-4637-891A-DEC35C318583}\":50,\"{0CC5B647-C1DF-4637-891A-DEC35C318584}\":1,"
+                             "\"{7F2F5CFA-F10C-4823-B5E1-E93AE85F46B5}\":2,\"{93B8B6DC-0698-4D1C-9EE4-0644E900C85D}\":3,"
+                             "\"{BAE08B81-2D5E-4688-AD6A-13243356654B}\":4,\"{4D2B0152-7D5C-498B-88E2-34345392A2C5}\":15}},"
+                             "\"dc\":{}}",
+                         read));
+    EXPECT_EQ(read.ac.coreParkingMin, (std::map<int32_t, uint32_t>{{0, 10}}));
+    EXPECT_EQ(read.ac.advanced, (std::map<Guid, uint32_t>{{GuidLiteral("4d2b0152-7d5c-498b-88e2-34345392a2c5"), 15}}));
+    // A dropped entry still has to be a valid one.
+    EXPECT_FALSE(FromJson("{\"format\":1," + kPlan +
+                              ",\"ac\":{\"advanced\":{\"{0CC5B647-C1DF-4637-891A-DEC35C318583}\":\"x\"}},\"dc\":{}}",
+                          read));
+}
+
 TEST(PlanJson, EmptyFormatOneDocumentGivesAnEmptyModel) {
     PlanSettings s = ExampleModel();
     ASSERT_TRUE(FromJson("{\"format\":1," + kPlan + "," + kSides + "}", s));

@@ -91,6 +91,21 @@ TEST(Win32Files, AnAtomicWriteOverAFileHeldOpenFailsCleanly) {
     EXPECT_EQ(Names(dir.path()), std::vector<std::u16string>{u"locked.json"});
 }
 
+TEST(Win32Files, CreatingANewFileNeverReplacesOne) {
+    ScratchFolder dir;
+    std::u16string target = dir / u"new \u00e4.json";
+    EXPECT_EQ(CreateFileAtomic(target, "first"), CreateResult::Created);
+    EXPECT_EQ(CreateFileAtomic(target, "second"), CreateResult::Exists);
+    EXPECT_EQ(FileBytes(target), "first");
+    {
+        FailWritesReset reset;
+        quellora::testing::FailWritesAfter(2);
+        EXPECT_EQ(CreateFileAtomic(dir / u"half.json", "does not fit"), CreateResult::Failed);
+    }
+    EXPECT_EQ(CreateFileAtomic(dir / u"missing\\file.json", "x"), CreateResult::Failed);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::u16string>{u"new \u00e4.json"});
+}
+
 TEST(Win32Files, AtomicWriteIntoAMissingFolderFails) {
     ScratchFolder dir;
     EXPECT_FALSE(WriteFileAtomic(dir / u"missing\\file.json", "x"));
