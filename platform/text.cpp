@@ -206,6 +206,14 @@ std::u16string TrimWhite(std::u16string_view text) {
     return std::u16string(text.substr(b, e - b));
 }
 
+std::u16string ControlCharactersAsBlanks(std::u16string_view text) {
+    std::u16string out(text);
+    for (char16_t& c : out) {
+        if (c < 0x20 || c == 0x7F) c = u' ';
+    }
+    return out;
+}
+
 std::vector<std::u16string> Split(std::u16string_view text, char16_t separator) {
     std::vector<std::u16string> parts;
     size_t start = 0;

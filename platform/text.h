@@ -42,6 +42,9 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix);
 bool EndsWithIgnoreAsciiCase(std::u16string_view text, std::u16string_view suffix);
 std::u16string TrimWhite(std::u16string_view text);  // blanks, tabs, CR, LF, VT, FF
 std::vector<std::u16string> Split(std::u16string_view text, char16_t separator);
+// The text with every control character (below U+0020, and U+007F) written as a
+// blank: for a name that goes into one line of a text file.
+std::u16string ControlCharactersAsBlanks(std::u16string_view text);
 
 // Decimal conversions in the C library's manner: leading white space, an
 // optional sign, then the leading digits; trailing characters are ignored.

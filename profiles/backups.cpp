@@ -77,8 +77,10 @@ int BackupPlans() {
     std::u16string activeName;
     power.ReadPlanName(active, activeName);
 
-    std::u16string readme = LoadText(kReadmeTitle) + u"\r\n\r\n" + Format(LoadText(kReadmeActivePlan), activeName) +
-                            u"\r\n\r\n";
+    // A name with a line break in it would put lines of its own into the file
+    // (a fake restore command, say): control characters are written as blanks.
+    std::u16string readme = LoadText(kReadmeTitle) + u"\r\n\r\n" +
+                            Format(LoadText(kReadmeActivePlan), ControlCharactersAsBlanks(activeName)) + u"\r\n\r\n";
     int failed = 0;
     for (const auto& entry : power.EnumerateNamedPlans(true)) {
         if (power.IsOverlay(entry.plan)) continue;
@@ -87,7 +89,7 @@ int BackupPlans() {
             ++failed;
             continue;
         }
-        const std::u16string shown = entry.name.empty() ? BareUpperGuid(entry.plan) : entry.name;
+        const std::u16string shown = entry.name.empty() ? BareUpperGuid(entry.plan) : ControlCharactersAsBlanks(entry.name);
         readme += shown + u"\r\n    powercfg /import \"" + path + u"\"\r\n";
     }
     WriteFileAtomic(JoinPath(folder, u"README.txt"), "\xEF\xBB\xBF" + Utf16ToUtf8(readme));

@@ -113,5 +113,33 @@ TEST(BackupsCommand, RunsFromTheCommandLine) {
     EXPECT_TRUE(fs::exists(state.path() + "/ProgramData/Quellora/PowerPlanBackups"));
 }
 
+// A plan renamed by another program to hold line breaks cannot put lines of its
+// own (a fake restore command) into README.txt.
+TEST(BackupsCommand, ANameWithLineBreaksStaysOnItsLine) {
+    testing::TempDir state;
+    std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
+    const std::string evil = "Evil\r\n    powercfg /import \"C:\\evil.pow\"\r\n\tx";
+    ASSERT_EQ(testing::RunProgram("quellora-sim", {"rename", "balanced", evil}, env).exitCode, 0);
+    ASSERT_EQ(testing::RunProgram("quellora", {"/backupplans"}, env).exitCode, 0);
+    std::string readme;
+    for (const auto& entry : fs::directory_iterator(state.path() + "/ProgramData/Quellora/PowerPlanBackups"))
+        readme = testing::ReadBytes(entry.path().string() + "/README.txt");
+    ASSERT_FALSE(readme.empty());
+    EXPECT_EQ(readme.find("\n    powercfg /import \"C:\\evil.pow\""), std::string::npos) << readme;
+    const std::string shown = "Evil      powercfg /import \"C:\\evil.pow\"   x";
+    // The plan's own line, and the active plan's line, hold the name with blanks.
+    EXPECT_NE(readme.find("\r\n" + shown + "\r\n    powercfg /import \""), std::string::npos) << readme;
+    EXPECT_NE(readme.find(shown), readme.rfind(shown)) << readme;
+    // Every line ends in CR LF: no lone line break is left.
+    for (size_t i = 0; i < readme.size(); ++i) {
+        if (readme[i] == '\n') {
+            EXPECT_EQ(readme[i - 1], '\r');
+        }
+        if (readme[i] == '\r') {
+            EXPECT_EQ(readme[i + 1], '\n');
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quellora
