@@ -55,8 +55,11 @@ std::vector<Guid> PowerSchemeAccess::EnumerateSchemes() {
     std::vector<Guid> plans;
     if (!available_) return plans;
     for (uint32_t index = 0;; ++index) {
+        // The size query answers ERROR_MORE_DATA, or success on some systems,
+        // as the name reads allow; anything else ends the list.
         uint32_t size = 0;
-        if (api_->Enumerate(nullptr, nullptr, PowerApi::kAccessScheme, index, nullptr, &size) != err::kMoreData) break;
+        const uint32_t query = api_->Enumerate(nullptr, nullptr, PowerApi::kAccessScheme, index, nullptr, &size);
+        if (query != err::kMoreData && query != err::kSuccess) break;
         std::vector<uint8_t> buffer(size + 256, 0);
         uint32_t bufferSize = static_cast<uint32_t>(buffer.size());
         if (api_->Enumerate(nullptr, nullptr, PowerApi::kAccessScheme, index, buffer.data(), &bufferSize) != 0) break;

@@ -37,6 +37,16 @@ TEST_F(CliTest, PlansPrintsJsonWithCrLfAndNoByteOrderMark) {
     EXPECT_EQ(Quellora({"/PLANS"}).out, r.out);
 }
 
+// Some systems answer the size-only call of PowerEnumerate with success
+// instead of ERROR_MORE_DATA: the plans are listed all the same.
+TEST_F(CliTest, PlansAreListedWhenTheSizeQueryAnswersSuccess) {
+    ASSERT_EQ(Sim({"size-query", "success"}).exitCode, 0);
+    auto r = Quellora({"/plans"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, testing::ReadBytes(testing::SourceDir() + "/tests/data/plans-default.txt"));
+    EXPECT_EQ(Quellora({"/status", "Power saver"}).exitCode, 0);
+}
+
 TEST_F(CliTest, StatusOfTheDefaultMachine) {
     auto r = Quellora({"/status"});
     EXPECT_EQ(r.exitCode, 0);

@@ -971,6 +971,15 @@ const std::vector<Command>& Commands() {
          fact([](SimMachine& m, bool on) { m.SetIgnoresParking(on); })},
         {u"ignores-max-state", u"ignores-max-state on|off", u"the maximum processor state does not limit the clock",
          1, 1, fact([](SimMachine& m, bool on) { m.SetIgnoresMaxState(on); })},
+        {u"size-query", u"size-query more-data|success",
+         u"what PowerEnumerate answers when asked for a size: ERROR_MORE_DATA (234), or success as some systems do",
+         1, 1,
+         [](Context& c) {
+             if (EqualsIgnoreAsciiCase(c.args[0], u"more-data")) c.machine.SetEnumerateSizeQuerySucceeds(false);
+             else if (EqualsIgnoreAsciiCase(c.args[0], u"success")) c.machine.SetEnumerateSizeQuerySucceeds(true);
+             else return kUsage;
+             return kOk;
+         }},
         {u"file-writes", u"file-writes fail|ok",
          u"the program's whole-file writes (profiles, exports, README.txt) stop half way, as on a full disk", 1, 1,
          [](Context& c) {

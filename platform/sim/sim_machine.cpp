@@ -45,6 +45,7 @@ constexpr std::u16string_view kRemoteSession = u"RemoteSession";
 constexpr std::u16string_view kIgnoresParking = u"IgnoresParking";
 constexpr std::u16string_view kIgnoresMaxState = u"IgnoresMaxState";
 constexpr std::u16string_view kFileWritesFail = u"FileWritesFail";
+constexpr std::u16string_view kEnumerateSizeQuerySucceeds = u"EnumerateSizeQuerySucceeds";
 constexpr std::u16string_view kRemovedSettings = u"RemovedSettings";
 constexpr std::u16string_view kSequence = u"Sequence";
 constexpr std::u16string_view kLoad = u"Load";
@@ -832,6 +833,10 @@ bool SimMachine::IgnoresMaxState() { return FactDword(fact::kIgnoresMaxState, 0)
 void SimMachine::SetIgnoresMaxState(bool ignores) { SetFactDword(fact::kIgnoresMaxState, ignores ? 1 : 0); }
 bool SimMachine::FileWritesFail() { return FactDword(fact::kFileWritesFail, 0) != 0; }
 void SimMachine::SetFileWritesFail(bool fail) { SetFactDword(fact::kFileWritesFail, fail ? 1 : 0); }
+bool SimMachine::EnumerateSizeQuerySucceeds() { return FactDword(fact::kEnumerateSizeQuerySucceeds, 0) != 0; }
+void SimMachine::SetEnumerateSizeQuerySucceeds(bool succeeds) {
+    SetFactDword(fact::kEnumerateSizeQuerySucceeds, succeeds ? 1 : 0);
+}
 
 uint32_t SimMachine::FactDword(std::u16string_view name, uint32_t fallback) {
     return DwordOr(registry_, kLm, paths::kFacts, name, fallback);

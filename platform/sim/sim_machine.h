@@ -251,6 +251,10 @@ public:
     // way, as on a full disk; the platforms of the simulated machine apply it at start.
     bool FileWritesFail();
     void SetFileWritesFail(bool fail);
+    // What PowerEnumerate answers to a size query (no buffer): ERROR_MORE_DATA,
+    // or, as some systems do, success.
+    bool EnumerateSizeQuerySucceeds();
+    void SetEnumerateSizeQuerySucceeds(bool succeeds);
     // Named events of other programs ("Global\\..."): whether one exists and is signalled.
     bool EventSignalled(std::u16string_view name);
     void SetEventSignalled(std::u16string_view name, bool signalled);

@@ -138,6 +138,10 @@ uint32_t SimPowerApi::Enumerate(const Guid* scheme, const Guid* subgroup, uint32
             return err::kInvalidParameter;
     }
     if (index >= items.size()) return err::kNoMoreItems;
+    if (buffer == nullptr && machine_.EnumerateSizeQuerySucceeds()) {
+        *size = 16;
+        return err::kSuccess;
+    }
     if (buffer == nullptr || *size < 16) {
         *size = 16;
         return err::kMoreData;
