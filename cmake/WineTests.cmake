@@ -97,6 +97,18 @@ gtest_discover_tests(quellora_win32_tests
   DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_session)
 
+# A language module with code in it (tests/wine/planted_module.c), made as
+# tests/win32/planted/tw_rsrc_english.dll: the console test plants it where the
+# program must not take it from, and beside the program, where its code must not run.
+add_library(quellora_planted_module SHARED ${PROJECT_SOURCE_DIR}/tests/wine/planted_module.c
+  ${PROJECT_SOURCE_DIR}/resources/lang/english.rc)
+set_target_properties(quellora_planted_module PROPERTIES PREFIX "" OUTPUT_NAME tw_rsrc_english
+  RUNTIME_OUTPUT_DIRECTORY ${QUELLORA_WINE_TEST_DIR}/planted LIBRARY_OUTPUT_DIRECTORY ${QUELLORA_WINE_TEST_DIR}/planted)
+target_include_directories(quellora_planted_module PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+target_compile_options(quellora_planted_module PRIVATE $<$<COMPILE_LANGUAGE:RC>:--codepage=65001>)
+target_link_options(quellora_planted_module PRIVATE -static-libgcc)
+add_dependencies(quellora_win32_tests quellora_planted_module)
+
 # The built quellora.exe run as a user runs it.
 add_test(NAME wine.console_commands
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/console_commands.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})

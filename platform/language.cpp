@@ -31,13 +31,13 @@ const LanguageRow kLanguages[] = {
 
 constexpr std::u16string_view kLanguageValues[] = {u"InstallerLanguageDWORD", u"InstallerLanguage", u"Language"};
 
+// A language module is loaded from the executable's folder only, never by
+// bare name through the search path.
 ModuleHandle LoadModuleFile(std::u16string_view file) {
     ResourceModules* modules = Sys().modules;
-    if (!modules) return 0;
-    ModuleHandle h = modules->LoadByName(file);
-    if (h) return h;
     std::u16string folder = ExecutableFolder();
-    return folder.empty() ? 0 : modules->LoadByPath(JoinPath(folder, file));
+    if (!modules || folder.empty()) return 0;
+    return modules->LoadByPath(JoinPath(folder, file));
 }
 
 }  // namespace
@@ -89,7 +89,6 @@ bool LoadResourceModule() {
     if (!row) row = &kLanguages[0];
     ModuleHandle module = LoadModuleFile(row->moduleFile);
     if (!module) {
-        if (Sys().modules) Sys().modules->LoadByName(kEnglishModule);
         if (Sys().console) Sys().console->WriteError(kModuleLoadError);
         if (Sys().interaction) Sys().interaction->MessageBox(kModuleLoadError, u"Taskwarden", mb::kIconError);
         return false;
@@ -114,12 +113,12 @@ std::u16string LoadText(uint32_t id) {
     std::u16string text = modules->LoadString(state.resourceModule, id, kMaxTextLength + 1);
     if (!text.empty()) return text;
     if (state.englishFallbackLoaded) {
-        // The first fallback loads the English module by name once more.
-        modules->LoadByName(kEnglishModule);
+        // The first fallback makes sure the English module is held (it is
+        // loaded at the start; a failed load is tried once more here).
+        if (!state.englishModule) state.englishModule = LoadModuleFile(kEnglishModule);
         state.englishFallbackLoaded = false;
     }
-    ModuleHandle english = modules->Loaded(kEnglishModule);
-    if (!english) english = state.englishModule;
+    const ModuleHandle english = state.englishModule;
     return english ? modules->LoadString(english, id, kMaxTextLength + 1) : std::u16string();
 }
 
@@ -128,14 +127,9 @@ bool IsLanguageSupported(uint16_t language) { return FindLanguage(language) != n
 bool IsLanguageAvailable(uint16_t language) {
     const LanguageRow* row = FindLanguage(language);
     if (!row) return false;
+    // The module that would be loaded: the file in the executable's folder.
     std::u16string folder = ExecutableFolder();
-    if (FileExists(folder.empty() ? std::u16string(row->moduleFile) : JoinPath(folder, row->moduleFile))) return true;
-    ResourceModules* modules = Sys().modules;
-    if (!modules) return false;
-    ModuleHandle h = modules->LoadByName(row->moduleFile);
-    if (!h) return false;
-    modules->Unload(h);
-    return true;
+    return FileExists(folder.empty() ? std::u16string(row->moduleFile) : JoinPath(folder, row->moduleFile));
 }
 
 std::u16string LanguageName(uint16_t language) {

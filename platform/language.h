@@ -28,8 +28,9 @@ uint16_t ReadLanguage();
 // ReadLanguage, and when it finds a language, makes it current and stores it.
 uint16_t SelectLanguage();
 void SaveLanguage(uint16_t language);
-// Loads the module of the current language. When no module can be loaded the
-// start cannot continue: the user is told, and false is returned (exit code 1).
+// Loads the module of the current language from the executable's folder (as an
+// image resource: no code of it runs). When it cannot be loaded the start
+// cannot continue: the user is told, and false is returned (exit code 1).
 bool LoadResourceModule();
 // Loads the English module for the parts that run without a language choice.
 bool LoadEnglishModuleOnly();

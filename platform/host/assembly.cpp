@@ -46,7 +46,6 @@ public:
           system_(machine_),
           folders_(stateDir),
           processes_(machine_, nullptr),
-          modules_(FolderPart(host::HostExecutablePath())),
           interaction_(machine_),
           input_(machine_),
           counters_(machine_, &clock_),

@@ -105,8 +105,6 @@ void HostConsole::DebugOutput(std::u16string_view) {}
 
 void HostConsole::IgnoreCtrlC(bool ignore) { std::signal(SIGINT, ignore ? SIG_IGN : SIG_DFL); }
 
-HostResourceModules::HostResourceModules(std::u16string searchFolder) : searchFolder_(std::move(searchFolder)) {}
-
 bool HostResourceModules::ParseTable(const std::string& bytes, std::map<uint32_t, std::u16string>& table) {
     static const std::string kHeader = "QUELLORA STRINGS 1\n";
     if (bytes.compare(0, kHeader.size(), kHeader) != 0) return false;
@@ -151,19 +149,6 @@ ModuleHandle HostResourceModules::LoadByPath(std::u16string_view path) {
     module->references = 1;
     modules_.push_back(std::move(module));
     return modules_.size();
-}
-
-ModuleHandle HostResourceModules::LoadByName(std::u16string_view fileName) {
-    if (searchFolder_.empty()) return 0;
-    return LoadByPath(JoinPath(searchFolder_, fileName));
-}
-
-ModuleHandle HostResourceModules::Loaded(std::u16string_view fileName) {
-    std::lock_guard lock(mutex_);
-    for (size_t i = 0; i < modules_.size(); ++i) {
-        if (modules_[i] && EqualsIgnoreCase(modules_[i]->name, fileName)) return i + 1;
-    }
-    return 0;
 }
 
 void HostResourceModules::Unload(ModuleHandle module) {

@@ -49,11 +49,7 @@ private:
 // resource scripts, in the text form written by the rcstrings tool.
 class HostResourceModules : public ResourceModules {
 public:
-    // `searchFolder`: where modules are found by bare name (the executable's folder).
-    explicit HostResourceModules(std::u16string searchFolder);
-    ModuleHandle LoadByName(std::u16string_view fileName) override;
     ModuleHandle LoadByPath(std::u16string_view path) override;
-    ModuleHandle Loaded(std::u16string_view fileName) override;
     void Unload(ModuleHandle module) override;
     std::u16string LoadString(ModuleHandle module, uint32_t id, size_t maxChars) override;
 
@@ -67,7 +63,6 @@ private:
         int references = 0;
     };
     std::mutex mutex_;
-    std::u16string searchFolder_;
     std::vector<std::unique_ptr<Module>> modules_;  // handle = index + 1
 };
 

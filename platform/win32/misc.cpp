@@ -129,19 +129,12 @@ void Win32Clock::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 // Language resource modules.
 
-ModuleHandle Win32ResourceModules::LoadByName(std::u16string_view fileName) {
-    std::wstring name = Wide(fileName);
-    return reinterpret_cast<ModuleHandle>(LoadLibraryW(name.c_str()));
-}
-
 ModuleHandle Win32ResourceModules::LoadByPath(std::u16string_view path) {
+    // A bare name would be looked for along the search path.
+    if (path.find_first_of(u"\\/") == std::u16string_view::npos) return 0;
     std::wstring full = Wide(path);
-    return reinterpret_cast<ModuleHandle>(LoadLibraryW(full.c_str()));
-}
-
-ModuleHandle Win32ResourceModules::Loaded(std::u16string_view fileName) {
-    std::wstring name = Wide(fileName);
-    return reinterpret_cast<ModuleHandle>(GetModuleHandleW(name.c_str()));
+    return reinterpret_cast<ModuleHandle>(
+        LoadLibraryExW(full.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
 }
 
 void Win32ResourceModules::Unload(ModuleHandle module) {

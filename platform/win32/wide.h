@@ -44,7 +44,10 @@ inline HMODULE LoadedModule(const wchar_t* name) { return GetModuleHandleW(name)
 // A system library, loaded from the system folder only and kept for the life of the process.
 inline HMODULE SystemLibrary(const wchar_t* name) {
     HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module) module = LoadLibraryW(name);  // systems without the search flags
+    // Only a system that does not know the flag (before the KB2533623 update of
+    // Windows 7) gets the plain search; a library that failed to load from
+    // the system folder is never looked for elsewhere.
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER) module = LoadLibraryW(name);
     return module;
 }
 

@@ -163,9 +163,7 @@ public:
 
 class Win32ResourceModules : public ResourceModules {
 public:
-    ModuleHandle LoadByName(std::u16string_view fileName) override;
     ModuleHandle LoadByPath(std::u16string_view path) override;
-    ModuleHandle Loaded(std::u16string_view fileName) override;
     void Unload(ModuleHandle module) override;
     std::u16string LoadString(ModuleHandle module, uint32_t id, size_t maxChars) override;
 };

@@ -39,7 +39,7 @@ SimEnv::SimEnv(std::u16string_view layout) {
     machine_->SetCurrentProcess({std::u16string(kProgramPath), kProgramPid});
     machine_->SetClock(&clock_);
     folders_ = std::make_unique<host::HostFolders>(dir_.path16());
-    modules_ = std::make_unique<host::HostResourceModules>(Utf8ToUtf16(BuildDir()));
+    modules_ = std::make_unique<host::HostResourceModules>();
     platform_.registry = &registry_;
     platform_.power = power_.get();
     platform_.system = system_.get();

@@ -15,42 +15,39 @@ namespace {
 
 constexpr std::u16string_view kTestModule = u"quellora_test_rsrc.dll";
 
-TEST(Win32ResourceModules, AResourceOnlyLibraryLoadsByNameAndByPath) {
+TEST(Win32ResourceModules, AResourceOnlyLibraryLoadsByItsPathAsData) {
     win32::Win32ResourceModules modules;
-    EXPECT_EQ(modules.Loaded(kTestModule), 0u);
-    ModuleHandle byName = modules.LoadByName(kTestModule);  // found beside the program
-    ASSERT_NE(byName, 0u);
     std::u16string path = JoinPath(FolderPart(wintest::SelfPath()), kTestModule);
-    ModuleHandle byPath = modules.LoadByPath(path);
-    EXPECT_EQ(byPath, byName);
-    EXPECT_EQ(modules.Loaded(kTestModule), byName);
+    ModuleHandle module = modules.LoadByPath(path);
+    ASSERT_NE(module, 0u);
+    // Loaded as an image resource: not a module of the process's own.
+    std::wstring name = win32::Wide(kTestModule);
+    EXPECT_EQ(GetModuleHandleW(name.c_str()), nullptr);
 
-    EXPECT_EQ(modules.LoadString(byName, 100, 1023), u"Hello");
-    EXPECT_EQ(modules.LoadString(byName, 101, 1023), u"Gr\u00fc\u00dfe, \u65e5\u672c\u8a9e \u2713 %s");
-    EXPECT_EQ(modules.LoadString(byName, 4095, 1023), u"Last of a block");
+    EXPECT_EQ(modules.LoadString(module, 100, 1023), u"Hello");
+    EXPECT_EQ(modules.LoadString(module, 101, 1023), u"Gr\u00fc\u00dfe, \u65e5\u672c\u8a9e \u2713 %s");
+    EXPECT_EQ(modules.LoadString(module, 4095, 1023), u"Last of a block");
     // The buffer keeps room for the terminating NUL.
-    EXPECT_EQ(modules.LoadString(byName, 102, 11), u"0123456789");
-    EXPECT_EQ(modules.LoadString(byName, 102, 1), u"");
-    EXPECT_EQ(modules.LoadString(byName, 103, 1023), u"");
+    EXPECT_EQ(modules.LoadString(module, 102, 11), u"0123456789");
+    EXPECT_EQ(modules.LoadString(module, 102, 1), u"");
+    EXPECT_EQ(modules.LoadString(module, 103, 1023), u"");
     EXPECT_EQ(modules.LoadString(0, 100, 1023), u"");
-
-    modules.Unload(byPath);
-    modules.Unload(byName);
-    EXPECT_EQ(modules.Loaded(kTestModule), 0u);
+    modules.Unload(module);
 }
 
 TEST(Win32ResourceModules, AMissingModuleDoesNotLoad) {
     win32::Win32ResourceModules modules;
-    EXPECT_EQ(modules.LoadByName(u"tw_rsrc_klingon.dll"), 0u);
     EXPECT_EQ(modules.LoadByPath(u"C:\\no\\such\\folder\\tw_rsrc_english.dll"), 0u);
-    EXPECT_EQ(modules.Loaded(u"tw_rsrc_klingon.dll"), 0u);
+    // A bare name is no path: nothing is looked for along the search path.
+    EXPECT_EQ(modules.LoadByPath(kTestModule), 0u);
 }
 
 TEST(Win32ResourceModules, TheProgramsOwnStringsAreFound) {
     win32::Win32ResourceModules modules;
-    ModuleHandle self = modules.Loaded(wintest::SelfName());
-    ASSERT_NE(self, 0u);
-    EXPECT_EQ(modules.LoadString(self, 100, 1023), u"Hello");
+    std::wstring self = win32::Wide(wintest::SelfName());
+    ModuleHandle module = reinterpret_cast<ModuleHandle>(GetModuleHandleW(self.c_str()));
+    ASSERT_NE(module, 0u);
+    EXPECT_EQ(modules.LoadString(module, 100, 1023), u"Hello");
 }
 
 // The version block and manifest of a module loaded as data.

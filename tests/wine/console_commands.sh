@@ -91,6 +91,31 @@ else
     check "/plans without a power API lists no plans" 0 "$out/empty" $rc "$out/plans"
 fi
 
+# Language modules come from the program's folder only, as data. A module of
+# the same name elsewhere on the search path (the current folder, PATH) never
+# takes a missing one's place ...
+mkdir -p "$out/app" "$out/planted"
+cp "$build/quellora.exe" "$out/app/"
+cp "$build/tests/win32/planted/tw_rsrc_english.dll" "$out/planted/"
+printf 'There was an error loading the resource DLL tw_rsrc_english.dll!\r\n' >"$out/module-error"
+rc=0; (cd "$out/planted" && WINEPATH="Z:$(echo "$out/planted" | tr / '\\\\')" \
+    $run "$out/app/quellora.exe" /? >"$out/planted-out" 2>"$out/planted-err") || rc=$?
+check "a missing module is not taken from the search path" 1 "$out/module-error" $rc "$out/planted-err"
+if [ -e "$out/planted/planted-module-code-ran.txt" ] || [ -s "$out/planted-out" ]; then
+    echo "FAIL the planted module stays unused"; fail=1
+else
+    echo "ok   the planted module stays unused"
+fi
+# ... and no code of the module beside the program runs: its texts are used.
+cp "$build/tests/win32/planted/tw_rsrc_english.dll" "$out/app/"
+rc=0; (cd "$out/planted" && $run "$out/app/quellora.exe" /? >"$out/beside") || rc=$?
+check "the module beside the program gives its texts" 0 "$source/tests/data/help.txt" $rc "$out/beside"
+if [ -e "$out/planted/planted-module-code-ran.txt" ]; then
+    echo "FAIL no code of a language module runs"; fail=1
+else
+    echo "ok   no code of a language module runs"
+fi
+
 printf 'Wrong arguments for /plans. Run quellora.exe /help to see how to use it.\r\n' >"$out/usage"
 rc=0; $run "$build/quellora.exe" /plans x >"$out/x" || rc=$?
 check "/plans x is a usage error" 1 "$out/usage" $rc "$out/x"
