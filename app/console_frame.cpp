@@ -100,6 +100,7 @@ int RunConsoleCommand(const Arguments& arguments) {
 
 int ListPlansCommand() {
     PowerSchemeAccess power;
+    if (ReportMissingPowerApi(power)) return 2;
     Guid active;
     const bool haveActive = power.QueryActivePlan(active);
     nlohmann::json list = nlohmann::json::array();

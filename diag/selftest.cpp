@@ -358,6 +358,11 @@ void PowercfgCheck(SelfTest& t, const Guid& plan, const char16_t* alias, const c
 // "Live scratch plan (duplicate of Balanced)": false when no scratch plan could be made.
 bool ScratchGroup(SelfTest& t, Live& live) {
     t.Print(u"Live scratch plan (duplicate of Balanced)");
+    if (!live.power.available()) {
+        t.Check(false, u"scratch plan created (the Windows power management functions " + live.power.MissingFunctions() +
+                           u" are missing)");
+        return false;
+    }
     Guid scratch;
     bool created = live.power.DuplicatePlan(guids::kBalanced, scratch) && !scratch.IsNull();
     if (created) created = live.power.WritePlanName(scratch, kScratchName);

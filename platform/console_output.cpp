@@ -55,6 +55,11 @@ int ReportMessage(uint32_t id, std::u16string_view first, std::u16string_view se
     return exitCode;
 }
 
+int ReportError(uint32_t id, std::u16string_view argument, int exitCode) {
+    if (Console* console = Sys().console) console->WriteError(Format(LoadText(id), argument));
+    return exitCode;
+}
+
 int ReportMessage(uint32_t id, int exitCode) {
     WriteConsoleLine(Format(LoadText(id)));
     return exitCode;

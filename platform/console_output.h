@@ -27,5 +27,7 @@ std::string JsonText(const nlohmann::json& value);
 int ReportMessage(uint32_t id, std::u16string_view argument, int exitCode);
 int ReportMessage(uint32_t id, int exitCode);
 int ReportMessage(uint32_t id, std::u16string_view first, std::u16string_view second, int exitCode);
+// The same on standard error.
+int ReportError(uint32_t id, std::u16string_view argument, int exitCode);
 
 }  // namespace quellora

@@ -52,6 +52,9 @@ public:
 
     virtual ~PowerApi() = default;
 
+    // The function's name as the platform exports it ("PowerReadACValueIndex").
+    static const char* ExportName(Fn fn);
+
     // Whether the platform function could be bound. Calling a missing one
     // answers ERROR_CALL_NOT_IMPLEMENTED (120).
     virtual bool Has(Fn fn) const = 0;

@@ -17,6 +17,7 @@ inline constexpr uint32_t kHelpApplyProfile = 9620;
 inline constexpr uint32_t kHelpExportProfile = 9621;
 inline constexpr uint32_t kHelpImportProfile = 9622;
 inline constexpr uint32_t kHelpFooter = 9623;
+inline constexpr uint32_t kPowerApiMissing = 9624;
 // Console profile commands.
 inline constexpr uint32_t kProfileApplied = 9379;
 inline constexpr uint32_t kProfileApplyFailed = 9380;

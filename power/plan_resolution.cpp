@@ -1,9 +1,17 @@
 #include "power/plan_resolution.h"
 
+#include "platform/console_output.h"
+#include "platform/string_ids.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 
 namespace quellora {
+
+bool ReportMissingPowerApi(const PowerSchemeAccess& power) {
+    if (power.available()) return false;
+    ReportError(ids::kPowerApiMissing, power.MissingFunctions(), 2);
+    return true;
+}
 
 bool ResolvePlan(PowerSchemeAccess& power, std::u16string_view argument, ResolvedPlan& plan) {
     if (argument.empty()) {

@@ -21,4 +21,8 @@ struct ResolvedPlan {
 // plans the plan list shows.
 bool ResolvePlan(PowerSchemeAccess& power, std::u16string_view argument, ResolvedPlan& plan);
 
+// For the console commands that need the power API: when it is missing, one
+// line on standard error names what is missing, and the answer is true.
+bool ReportMissingPowerApi(const PowerSchemeAccess& power);
+
 }  // namespace quellora

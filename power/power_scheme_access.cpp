@@ -17,6 +17,13 @@ using Fn = PowerApi::Fn;
 
 constexpr uint32_t kPowerCfgAttributesTimeoutMs = 1000;
 
+// The functions without which the power API counts as missing.
+constexpr Fn kRequired[] = {Fn::SetActiveScheme,   Fn::GetActiveScheme,   Fn::Enumerate,
+                            Fn::ReadFriendlyName,  Fn::DuplicateScheme,   Fn::WriteFriendlyName,
+                            Fn::WriteDescription,  Fn::DeleteScheme,      Fn::ReadACValueIndex,
+                            Fn::ReadDCValueIndex,  Fn::WriteACValueIndex, Fn::WriteDCValueIndex,
+                            Fn::ReadPossibleValue, Fn::WriteSettingAttributes};
+
 const Guid* ClassGuid(const Guid& class0, const Guid& class1, int32_t efficiencyClass) {
     if (efficiencyClass == 0) return &class0;
     if (efficiencyClass == 1) return &class1;
@@ -37,16 +44,22 @@ std::u16string PowercfgPath() {
 
 PowerSchemeAccess::PowerSchemeAccess() : api_(Sys().power) {
     if (!api_) return;
-    static const Fn kRequired[] = {Fn::SetActiveScheme,   Fn::GetActiveScheme,    Fn::Enumerate,
-                                   Fn::ReadFriendlyName,  Fn::DuplicateScheme,    Fn::WriteFriendlyName,
-                                   Fn::WriteDescription,  Fn::DeleteScheme,       Fn::ReadACValueIndex,
-                                   Fn::ReadDCValueIndex,  Fn::WriteACValueIndex,  Fn::WriteDCValueIndex,
-                                   Fn::ReadPossibleValue, Fn::WriteSettingAttributes};
     bool all = std::all_of(std::begin(kRequired), std::end(kRequired), [&](Fn fn) { return api_->Has(fn); });
     OsVersion os;
     bool windowsVistaOrLater = !Sys().system || !Sys().system->GetOsVersion(os) || os.major >= 6;
     available_ = all && windowsVistaOrLater;
     overlaySupport_ = available_ && api_->Has(Fn::GetActualOverlayScheme) && api_->Has(Fn::SetActiveOverlayScheme);
+}
+
+std::u16string PowerSchemeAccess::MissingFunctions() const {
+    std::u16string names;
+    for (Fn fn : kRequired) {
+        if (api_ && api_->Has(fn)) continue;
+        if (!names.empty()) names += u", ";
+        names += Utf8ToUtf16(PowerApi::ExportName(fn));
+    }
+    if (names.empty() && !available_) names = u"Windows Vista or later";
+    return names;
 }
 
 // ---- plans -----------------------------------------------------------------

@@ -61,6 +61,9 @@ public:
     PowerSchemeAccess& operator=(const PowerSchemeAccess&) = delete;
 
     bool available() const { return available_; }
+    // What keeps the power API from being available: the names of the missing
+    // functions ("PowerReadACValueIndex, ..."), empty when it is available.
+    std::u16string MissingFunctions() const;
     bool HasOverlaySupport() const { return overlaySupport_; }
 
     // Plans, sorted by friendly name (an unreadable name counts as empty).

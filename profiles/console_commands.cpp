@@ -32,6 +32,7 @@ bool DynamicBoostEnabled() { return IsBoostEnabled(); }
 
 int StatusCommand(std::u16string_view planArgument) {
     PowerSchemeAccess power;
+    if (ReportMissingPowerApi(power)) return 2;
     ResolvedPlan plan;
     if (!ResolvePlan(power, planArgument, plan)) return ReportMessage(ids::kNoSuchPlan, planArgument, 2);
     PlanSettings settings;
@@ -70,6 +71,7 @@ int SaveProfileCommand(std::u16string_view name, std::u16string_view planArgumen
     if (!IsValidProfileName(name)) return ReportMessage(ids::kProfileNameInvalid, 1);
     if (ProfileExists(name) && !replace) return ReportMessage(ids::kProfileExists, name, 2);
     PowerSchemeAccess power;
+    if (ReportMissingPowerApi(power)) return 2;
     ResolvedPlan plan;
     if (!ResolvePlan(power, planArgument, plan)) return ReportMessage(ids::kNoSuchPlan, planArgument, 2);
     PlanSettings settings;
@@ -92,6 +94,7 @@ int ApplyProfileCommand(std::u16string_view name, std::u16string_view planArgume
     ProfileInfo info;
     if (!LoadProfile(name, settings, info)) return ReportMessage(ids::kOperationFailed, 2);
     PowerSchemeAccess power;
+    if (ReportMissingPowerApi(power)) return 2;
     ResolvedPlan plan;
     if (!ResolvePlan(power, planArgument, plan)) return ReportMessage(ids::kNoSuchPlan, planArgument, 2);
     if (!ApplyProfile(power, settings, plan.guid, true)) return ReportMessage(ids::kProfileApplyFailed, 2);

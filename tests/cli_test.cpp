@@ -47,6 +47,38 @@ TEST_F(CliTest, PlansAreListedWhenTheSizeQueryAnswersSuccess) {
     EXPECT_EQ(Quellora({"/status", "Power saver"}).exitCode, 0);
 }
 
+// Without the power API (as under Wine with the real build) the commands that
+// need it say what is missing instead of listing nothing.
+TEST_F(CliTest, CommandsThatNeedThePowerApiSayItIsMissing) {
+    ASSERT_EQ(Quellora({"/saveprofile", "Before"}).exitCode, 0);
+    ASSERT_EQ(Sim({"power-functions", "missing"}).exitCode, 0);
+    const std::string missing =
+        "This command needs the Windows power management functions, which this system lacks (PowerDuplicateScheme, "
+        "PowerWriteFriendlyName, PowerWriteDescription, PowerDeleteScheme, PowerReadACValueIndex, "
+        "PowerReadDCValueIndex, PowerWriteACValueIndex, PowerWriteDCValueIndex, PowerReadPossibleValue, "
+        "PowerWriteSettingAttributes).\n";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"/plans"}, {"/status"}, {"/status", "Balanced"}, {"/saveprofile", "After"}, {"/applyprofile", "Before"}}) {
+        auto r = Quellora(args);
+        EXPECT_EQ(r.exitCode, 2) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+        EXPECT_EQ(r.err, missing) << args[0];
+    }
+    // The self-test names them instead of blaming administrator rights.
+    auto selftest = Quellora({"/selftest"});
+    EXPECT_GT(selftest.exitCode, 0);
+    EXPECT_NE(selftest.out.find("  FAIL  scratch plan created (the Windows power management functions "
+                                "PowerDuplicateScheme, PowerWriteFriendlyName, PowerWriteDescription, "
+                                "PowerDeleteScheme, PowerReadACValueIndex, PowerReadDCValueIndex, "
+                                "PowerWriteACValueIndex, PowerWriteDCValueIndex, PowerReadPossibleValue, "
+                                "PowerWriteSettingAttributes are missing)\r\n"),
+              std::string::npos)
+        << selftest.out;
+    // What needs no power API still works.
+    EXPECT_EQ(Quellora({"/profiles"}).exitCode, 0);
+    EXPECT_EQ(Quellora({"/saveprofile", "bad/name"}).exitCode, 1);
+}
+
 TEST_F(CliTest, StatusOfTheDefaultMachine) {
     auto r = Quellora({"/status"});
     EXPECT_EQ(r.exitCode, 0);

@@ -971,6 +971,14 @@ const std::vector<Command>& Commands() {
          fact([](SimMachine& m, bool on) { m.SetIgnoresParking(on); })},
         {u"ignores-max-state", u"ignores-max-state on|off", u"the maximum processor state does not limit the clock",
          1, 1, fact([](SimMachine& m, bool on) { m.SetIgnoresMaxState(on); })},
+        {u"power-functions", u"power-functions present|missing",
+         u"missing: the power API lacks the functions Wine's powrprof lacks (PowerReadACValueIndex, ...)", 1, 1,
+         [](Context& c) {
+             if (EqualsIgnoreAsciiCase(c.args[0], u"present")) c.machine.SetPowerFunctionsMissing(false);
+             else if (EqualsIgnoreAsciiCase(c.args[0], u"missing")) c.machine.SetPowerFunctionsMissing(true);
+             else return kUsage;
+             return kOk;
+         }},
         {u"size-query", u"size-query more-data|success",
          u"what PowerEnumerate answers when asked for a size: ERROR_MORE_DATA (234), or success as some systems do",
          1, 1,

@@ -45,6 +45,7 @@ constexpr std::u16string_view kRemoteSession = u"RemoteSession";
 constexpr std::u16string_view kIgnoresParking = u"IgnoresParking";
 constexpr std::u16string_view kIgnoresMaxState = u"IgnoresMaxState";
 constexpr std::u16string_view kFileWritesFail = u"FileWritesFail";
+constexpr std::u16string_view kPowerFunctionsMissing = u"PowerFunctionsMissing";
 constexpr std::u16string_view kEnumerateSizeQuerySucceeds = u"EnumerateSizeQuerySucceeds";
 constexpr std::u16string_view kRemovedSettings = u"RemovedSettings";
 constexpr std::u16string_view kSequence = u"Sequence";
@@ -833,6 +834,8 @@ bool SimMachine::IgnoresMaxState() { return FactDword(fact::kIgnoresMaxState, 0)
 void SimMachine::SetIgnoresMaxState(bool ignores) { SetFactDword(fact::kIgnoresMaxState, ignores ? 1 : 0); }
 bool SimMachine::FileWritesFail() { return FactDword(fact::kFileWritesFail, 0) != 0; }
 void SimMachine::SetFileWritesFail(bool fail) { SetFactDword(fact::kFileWritesFail, fail ? 1 : 0); }
+bool SimMachine::PowerFunctionsMissing() { return FactDword(fact::kPowerFunctionsMissing, 0) != 0; }
+void SimMachine::SetPowerFunctionsMissing(bool missing) { SetFactDword(fact::kPowerFunctionsMissing, missing ? 1 : 0); }
 bool SimMachine::EnumerateSizeQuerySucceeds() { return FactDword(fact::kEnumerateSizeQuerySucceeds, 0) != 0; }
 void SimMachine::SetEnumerateSizeQuerySucceeds(bool succeeds) {
     SetFactDword(fact::kEnumerateSizeQuerySucceeds, succeeds ? 1 : 0);

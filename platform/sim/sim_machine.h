@@ -251,6 +251,11 @@ public:
     // way, as on a full disk; the platforms of the simulated machine apply it at start.
     bool FileWritesFail();
     void SetFileWritesFail(bool fail);
+    // As with Wine's powrprof: PowerDuplicateScheme, PowerWriteFriendlyName,
+    // PowerWriteDescription, PowerDeleteScheme, PowerRead/WriteAC/DCValueIndex,
+    // PowerReadPossibleValue and PowerWriteSettingAttributes cannot be bound.
+    bool PowerFunctionsMissing();
+    void SetPowerFunctionsMissing(bool missing);
     // What PowerEnumerate answers to a size query (no buffer): ERROR_MORE_DATA,
     // or, as some systems do, success.
     bool EnumerateSizeQuerySucceeds();

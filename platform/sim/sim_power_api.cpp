@@ -83,6 +83,17 @@ bool SimPowerApi::Has(Fn fn) const {
         case Fn::SetActiveOverlayScheme:
         case Fn::GetEffectiveOverlayScheme:
             return machine_.HasOverlayFunctions();
+        case Fn::DuplicateScheme:
+        case Fn::WriteFriendlyName:
+        case Fn::WriteDescription:
+        case Fn::DeleteScheme:
+        case Fn::ReadACValueIndex:
+        case Fn::ReadDCValueIndex:
+        case Fn::WriteACValueIndex:
+        case Fn::WriteDCValueIndex:
+        case Fn::ReadPossibleValue:
+        case Fn::WriteSettingAttributes:
+            return !machine_.PowerFunctionsMissing();
         case Fn::kCount:
             return false;
         default:
@@ -207,17 +218,20 @@ uint32_t SimPowerApi::WriteText(const Guid& scheme, const Guid* subgroup, const 
 uint32_t SimPowerApi::WriteFriendlyName(const Guid& scheme, const Guid* subgroup, const Guid* setting,
                                         const uint8_t* buffer, uint32_t size) {
     Count(Fn::WriteFriendlyName);
+    if (!Has(Fn::WriteFriendlyName)) return err::kCallNotImplemented;
     return WriteText(scheme, subgroup, setting, u"FriendlyName", buffer, size);
 }
 
 uint32_t SimPowerApi::WriteDescription(const Guid& scheme, const Guid* subgroup, const Guid* setting,
                                        const uint8_t* buffer, uint32_t size) {
     Count(Fn::WriteDescription);
+    if (!Has(Fn::WriteDescription)) return err::kCallNotImplemented;
     return WriteText(scheme, subgroup, setting, u"Description", buffer, size);
 }
 
 uint32_t SimPowerApi::DuplicateScheme(const Guid& source, Guid& created) {
     Count(Fn::DuplicateScheme);
+    if (!Has(Fn::DuplicateScheme)) return err::kCallNotImplemented;
     if (!machine_.PlanExists(source)) return err::kFileNotFound;
     Registry& r = machine_.registry();
     Guid copy;
@@ -253,6 +267,7 @@ uint32_t SimPowerApi::DuplicateScheme(const Guid& source, Guid& created) {
 
 uint32_t SimPowerApi::DeleteScheme(const Guid& scheme) {
     Count(Fn::DeleteScheme);
+    if (!Has(Fn::DeleteScheme)) return err::kCallNotImplemented;
     if (!machine_.PlanExists(scheme)) return err::kFileNotFound;
     Guid active;
     if (machine_.ActiveScheme(active) && active == scheme) return err::kAccessDenied;
@@ -262,6 +277,7 @@ uint32_t SimPowerApi::DeleteScheme(const Guid& scheme) {
 uint32_t SimPowerApi::ReadValueIndex(bool ac, const Guid* scheme, const Guid* subgroup, const Guid* setting,
                                      uint32_t& value) {
     Count(ac ? Fn::ReadACValueIndex : Fn::ReadDCValueIndex);
+    if (!Has(ac ? Fn::ReadACValueIndex : Fn::ReadDCValueIndex)) return err::kCallNotImplemented;
     if (scheme == nullptr || setting == nullptr) return err::kInvalidParameter;
     if (subgroup == nullptr) return err::kFileNotFound;
     return machine_.ReadPlanValue(*scheme, *subgroup, *setting, ac, value);
@@ -270,6 +286,7 @@ uint32_t SimPowerApi::ReadValueIndex(bool ac, const Guid* scheme, const Guid* su
 uint32_t SimPowerApi::WriteValueIndex(bool ac, const Guid& scheme, const Guid* subgroup, const Guid* setting,
                                       uint32_t value) {
     Count(ac ? Fn::WriteACValueIndex : Fn::WriteDCValueIndex);
+    if (!Has(ac ? Fn::WriteACValueIndex : Fn::WriteDCValueIndex)) return err::kCallNotImplemented;
     if (setting == nullptr) return err::kInvalidParameter;
     if (!machine_.PlanExists(scheme)) return err::kFileNotFound;
     if (subgroup == nullptr || !machine_.SettingPresent(*subgroup, *setting)) return err::kFileNotFound;
@@ -290,6 +307,7 @@ uint32_t SimPowerApi::WriteValueIndex(bool ac, const Guid& scheme, const Guid* s
 uint32_t SimPowerApi::ReadPossibleValue(const Guid* subgroup, const Guid* setting, uint32_t* type, uint32_t index,
                                         uint8_t* buffer, uint32_t* size) {
     Count(Fn::ReadPossibleValue);
+    if (!Has(Fn::ReadPossibleValue)) return err::kCallNotImplemented;
     if (setting == nullptr || size == nullptr) return err::kInvalidParameter;
     if (subgroup == nullptr || !machine_.SettingPresent(*subgroup, *setting)) return err::kFileNotFound;
     RegValue value;
@@ -330,6 +348,7 @@ uint32_t SimPowerApi::ReadSettingAttributes(const Guid* subgroup, const Guid* se
 
 uint32_t SimPowerApi::WriteSettingAttributes(const Guid* subgroup, const Guid* setting, uint32_t attributes) {
     Count(Fn::WriteSettingAttributes);
+    if (!Has(Fn::WriteSettingAttributes)) return err::kCallNotImplemented;
     std::u16string key;
     if (setting != nullptr) {
         if (subgroup == nullptr || !machine_.SettingPresent(*subgroup, *setting)) return err::kFileNotFound;

@@ -17,34 +17,6 @@ namespace {
 using Fn = PowerApi::Fn;
 constexpr size_t kFunctionCount = static_cast<size_t>(Fn::kCount);
 
-constexpr std::array<const char*, kFunctionCount> kExportNames = {
-    "PowerSetActiveScheme",          // SetActiveScheme
-    "PowerGetActiveScheme",          // GetActiveScheme
-    "PowerEnumerate",                // Enumerate
-    "PowerReadFriendlyName",         // ReadFriendlyName
-    "PowerDuplicateScheme",          // DuplicateScheme
-    "PowerWriteFriendlyName",        // WriteFriendlyName
-    "PowerWriteDescription",         // WriteDescription
-    "PowerDeleteScheme",             // DeleteScheme
-    "PowerReadACValueIndex",         // ReadACValueIndex
-    "PowerReadDCValueIndex",         // ReadDCValueIndex
-    "PowerWriteACValueIndex",        // WriteACValueIndex
-    "PowerWriteDCValueIndex",        // WriteDCValueIndex
-    "PowerReadPossibleValue",        // ReadPossibleValue
-    "PowerWriteSettingAttributes",   // WriteSettingAttributes
-    "PowerGetActualOverlayScheme",   // GetActualOverlayScheme
-    "PowerSetActiveOverlayScheme",   // SetActiveOverlayScheme
-    "PowerGetEffectiveOverlayScheme",  // GetEffectiveOverlayScheme
-    "PowerReadSettingAttributes",    // ReadSettingAttributes
-    "PowerReadValueMin",             // ReadValueMin
-    "PowerReadValueMax",             // ReadValueMax
-    "PowerReadValueIncrement",       // ReadValueIncrement
-    "PowerReadValueUnitsSpecifier",  // ReadValueUnitsSpecifier
-    "PowerReadPossibleFriendlyName",  // ReadPossibleFriendlyName
-    "PowerReadDescription",          // ReadDescription
-    "PowerDeterminePlatformRoleEx",  // DeterminePlatformRoleEx
-    "CallNtPowerInformation",        // CallNtPowerInformation
-};
 
 // The platform's own signatures (the root power key is always passed as null).
 using SetActiveSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*);
@@ -76,7 +48,8 @@ const void* const* BoundTable() {
         HMODULE module = SystemLibrary(L"powrprof.dll");
         if (!module) return t;
         for (size_t i = 0; i < kFunctionCount; ++i) {
-            t[i] = reinterpret_cast<const void*>(GetProcAddress(module, kExportNames[i]));
+            const char* name = PowerApi::ExportName(static_cast<Fn>(i));
+            t[i] = reinterpret_cast<const void*>(GetProcAddress(module, name));
         }
         return t;
     }();
@@ -122,11 +95,6 @@ private:
 }  // namespace
 
 Win32PowerApi::Win32PowerApi() : table_(BoundTable()) {}
-
-const char* Win32PowerApi::ExportName(Fn fn) {
-    size_t i = static_cast<size_t>(fn);
-    return i < kFunctionCount ? kExportNames[i] : "";
-}
 
 bool Win32PowerApi::Has(Fn fn) const {
     size_t i = static_cast<size_t>(fn);

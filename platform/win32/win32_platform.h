@@ -78,9 +78,6 @@ public:
     int32_t CallNtPowerInformation(uint32_t level, const void* input, uint32_t inputSize, void* output,
                                    uint32_t outputSize) override;
 
-    // The export name of a function of the interface ("PowerReadACValueIndex").
-    static const char* ExportName(Fn fn);
-
 private:
     const void* const* table_;  // the process-wide table of bound functions, indexed by Fn
 };

@@ -5,8 +5,8 @@
 #   console_commands.sh <build folder> <source folder>
 #
 # In the simulated-machine build the machine lives in Wine's registry: it is
-# seeded anew first. In the real build Wine has no power API: /plans must
-# answer an empty list, not crash.
+# seeded anew first. In the real build Wine has no power API: the commands that
+# need it say which functions are missing, and so does the self-test.
 set -eu
 build=$1
 source=$2
@@ -86,9 +86,21 @@ if [ -f "$build/quellora-sim.exe" ]; then
     rm -rf "$WINEPREFIX"/drive_c/ProgramData/Quellora
     $run "$build/quellora-sim.exe" reset >/dev/null
 else
-    printf '[]\r\n' >"$out/empty"
-    rc=0; $run "$build/quellora.exe" /plans >"$out/plans" || rc=$?
-    check "/plans without a power API lists no plans" 0 "$out/empty" $rc "$out/plans"
+    missing="PowerDuplicateScheme, PowerWriteFriendlyName, PowerWriteDescription, PowerDeleteScheme, PowerReadACValueIndex, PowerReadDCValueIndex, PowerWriteACValueIndex, PowerWriteDCValueIndex, PowerReadPossibleValue, PowerWriteSettingAttributes"
+    printf 'This command needs the Windows power management functions, which this system lacks (%s).\r\n' \
+        "$missing" >"$out/missing"
+    : >"$out/empty"
+    for command in /plans /status; do
+        rc=0; $run "$build/quellora.exe" $command >"$out/plans" 2>"$out/plans-err" || rc=$?
+        check "$command without a power API prints nothing" 2 "$out/empty" $rc "$out/plans"
+        check "$command without a power API says what is missing" 2 "$out/missing" $rc "$out/plans-err"
+    done
+    rc=0; $run "$build/quellora.exe" /selftest >"$out/selftest" || rc=$?
+    if [ $rc -gt 0 ] && grep -q "^  FAIL  scratch plan created (the Windows power management functions $missing are missing)" "$out/selftest"; then
+        echo "ok   /selftest names the missing power functions"
+    else
+        echo "FAIL /selftest names the missing power functions (exit $rc)"; cat "$out/selftest"; fail=1
+    fi
 fi
 
 # Language modules come from the program's folder only, as data. A module of
