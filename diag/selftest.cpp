@@ -1,7 +1,11 @@
 // /selftest: the program's own checks against the live system. Each check prints
 // PASS or FAIL (or a SKIP line); the exit code is the number of failures. Every
 // plan, profile and file it makes is removed again, and the registry values it
-// touches are put back, also when checks fail.
+// touches are put back, also when checks fail. What it makes never takes the
+// place of something of the user's: where a plan, profile or file of the user's
+// carries one of its names, it numbers its own; its drift checks log to a file
+// of their own; settings its writes made visible in the Power Options are
+// hidden again.
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -35,7 +39,7 @@ namespace {
 
 constexpr std::u16string_view kScratchName = u"Quellora self-test (safe to delete)";
 constexpr std::u16string_view kProfileName = u"Quellora self-test profile";
-constexpr std::u16string_view kRenamedProfile = u"Quellora self-test profile (renamed)";
+constexpr std::u16string_view kRenamedSuffix = u" (renamed)";
 constexpr Guid kPerfCheck = GuidLiteral("4d2b0152-7d5c-498b-88e2-34345392a2c5");
 constexpr size_t kMaxLine = 2048;
 
@@ -106,6 +110,66 @@ private:
     RegValue value_;
     bool present_ = false;
 };
+
+// A registry key that may not exist yet: when it did not, it is removed again
+// at the end if nothing is left in it.
+class SavedKey {
+public:
+    SavedKey(Hive hive, std::u16string key) : hive_(hive), key_(std::move(key)) {
+        existed_ = Sys().registry && Sys().registry->OpenKey(hive_, key_) == 0;
+    }
+    ~SavedKey() {
+        Registry* reg = Sys().registry;
+        if (existed_ || !reg) return;
+        std::vector<std::u16string> subkeys;
+        std::vector<RegEntry> values;
+        if (reg->EnumKeys(hive_, key_, subkeys) == 0 && subkeys.empty() && reg->EnumValues(hive_, key_, values) == 0 &&
+            values.empty())
+            reg->DeleteKey(hive_, key_);
+    }
+    SavedKey(const SavedKey&) = delete;
+    SavedKey& operator=(const SavedKey&) = delete;
+
+private:
+    Hive hive_;
+    std::u16string key_;
+    bool existed_ = false;
+};
+
+// A folder that may not exist yet: removed again at the end when it did not and is empty.
+class SavedFolder {
+public:
+    explicit SavedFolder(std::u16string path) : path_(std::move(path)), existed_(DirectoryExists(path_)) {}
+    ~SavedFolder() {
+        if (!existed_ && !path_.empty()) RemoveEmptyDirectory(path_);
+    }
+    SavedFolder(const SavedFolder&) = delete;
+    SavedFolder& operator=(const SavedFolder&) = delete;
+
+private:
+    std::u16string path_;
+    bool existed_;
+};
+
+// `base`, or when `taken` says something of the user's has that name,
+// `base` + separator + 2, 3, ...: the name the self-test gives what it makes.
+std::u16string UnusedName(std::u16string_view base, std::u16string_view separator,
+                          const std::function<bool(const std::u16string&)>& taken) {
+    std::u16string name(base);
+    for (uint32_t n = 2; taken(name) && n < 1000; ++n) name = std::u16string(base) + std::u16string(separator) + ToDecimal(n);
+    return name;
+}
+
+// A file name in `folder` no file has: "<stem><extension>", else "<stem>-2<extension>", ...
+std::u16string UnusedFile(const std::u16string& folder, std::u16string_view stem, std::u16string_view extension) {
+    const std::u16string name = UnusedName(stem, u"-", [&](const std::u16string& candidate) {
+        const std::u16string path = JoinPath(folder, candidate + std::u16string(extension));
+        return FileExists(path) || DirectoryExists(path);
+    });
+    return JoinPath(folder, name + std::u16string(extension));
+}
+
+std::u16string TempFolder() { return Sys().folders ? Sys().folders->TempPath() : std::u16string(); }
 
 uint32_t Read(PowerSchemeAccess& power, const Guid& plan, const Guid& setting, bool ac, bool& ok) {
     uint32_t value = 0;
@@ -273,9 +337,9 @@ void WriteUtf16File(const std::u16string& path, std::u16string_view text) {
 
 void CompanionGroup(SelfTest& t) {
     t.Print(u"Taskwarden conflict detection");
-    std::u16string temp = Sys().folders ? Sys().folders->TempPath() : std::u16string();
-    const std::u16string all = temp + u"quellora-selftest-twarden-all.ini";
-    const std::u16string none = temp + u"quellora-selftest-twarden-none.ini";
+    const std::u16string temp = TempFolder();
+    const std::u16string all = UnusedFile(temp, u"quellora-selftest-twarden-all", u".ini");
+    const std::u16string none = UnusedFile(temp, u"quellora-selftest-twarden-none", u".ini");
     Finally removeFiles([&] {
         DeleteFileAt(all);
         DeleteFileAt(none);
@@ -319,6 +383,7 @@ uint64_t ParseHexAfter(const std::string& text, size_t at) {
 
 struct Live {
     PowerSchemeAccess& power;
+    std::u16string scratchName;  // the name of every plan the self-test makes
     Guid scratch;
     bool heterogeneous = false;
     PlanSettings written;  // what the model wrote into the scratch plan, read back
@@ -365,7 +430,7 @@ bool ScratchGroup(SelfTest& t, Live& live) {
     }
     Guid scratch;
     bool created = live.power.DuplicatePlan(guids::kBalanced, scratch) && !scratch.IsNull();
-    if (created) created = live.power.WritePlanName(scratch, kScratchName);
+    if (created) created = live.power.WritePlanName(scratch, live.scratchName);
     if (!t.Check(created, u"scratch plan created (requires administrator rights)")) {
         if (!scratch.IsNull()) live.power.DeletePlan(scratch);
         return false;
@@ -402,6 +467,10 @@ bool ScratchGroup(SelfTest& t, Live& live) {
     t.Differences(diff);
     live.written = back;
     live.haveWritten = true;
+    // Shown in the Power Options, as the writes of the editors leave them, so
+    // that powercfg /q lists them; hidden again at the end.
+    live.power.UnhideSetting(guids::kCoreParkingMin0);
+    live.power.UnhideSetting(guids::kMinProcessorState0);
     PowercfgCheck(t, scratch, u"CPMINCORES", u"minimum unparked cores", 37, 41);
     PowercfgCheck(t, scratch, u"PROCTHROTTLEMIN", u"minimum processor state", 23, 29);
     return true;
@@ -413,30 +482,35 @@ void ProfilesGroup(SelfTest& t, Live& live) {
             u"suggested profile name from a power mode name is valid");
     t.Check(SuggestProfileName(u"  a/b?c. ") == u"a - b - c", u"suggested name drops every reserved character and trailing dots");
 
-    std::u16string temp = Sys().folders ? Sys().folders->TempPath() : std::u16string();
-    const std::u16string exported = temp + u"quellora-selftest-export.json";
+    const std::u16string exported = UnusedFile(TempFolder(), u"quellora-selftest-export", u".json");
+    // Names no profile of the user's has, for the profile and its renamed self.
+    const std::u16string profileName = UnusedName(kProfileName, u" ", [](const std::u16string& candidate) {
+        return ProfileExists(candidate) || ProfileExists(candidate + std::u16string(kRenamedSuffix));
+    });
+    const std::u16string renamedProfile = profileName + std::u16string(kRenamedSuffix);
     Finally cleanup([&] {
-        DeleteProfile(kProfileName);
-        DeleteProfile(kRenamedProfile);
+        DeleteProfile(profileName);
+        DeleteProfile(renamedProfile);
         DeleteFileAt(exported);
     });
     PlanSettings captured;
     ProfileInfo info;
-    if (!t.Check(CaptureProfile(live.power, live.scratch, kProfileName, captured, info), u"profile captured from the scratch plan"))
+    if (!t.Check(CaptureProfile(live.power, live.scratch, profileName, captured, info), u"profile captured from the scratch plan"))
         return;
     PlanSettings now;
     ReadModel(live.power, live.scratch, now, live.heterogeneous);
     t.Check(Equals(captured, now), u"captured profile equals the plan as written");
-    if (!t.Check(SaveProfile(info, captured), u"profile saved")) return;
-    t.Check(ProfileExists(kProfileName), u"profile listed as existing");
+    bool existed = false;
+    if (!t.Check(SaveNewProfile(info, captured, existed), u"profile saved")) return;
+    t.Check(ProfileExists(profileName), u"profile listed as existing");
     auto list = ListProfiles();
-    auto listed = std::find_if(list.begin(), list.end(), [](const ProfileInfo& p) { return p.name == kProfileName; });
-    t.Check(listed != list.end() && listed->capturedFromPlanGuid == live.scratch && listed->capturedFromPlan == kScratchName &&
+    auto listed = std::find_if(list.begin(), list.end(), [&](const ProfileInfo& p) { return p.name == profileName; });
+    t.Check(listed != list.end() && listed->capturedFromPlanGuid == live.scratch && listed->capturedFromPlan == live.scratchName &&
                 listed->cpu == info.cpu && listed->osBuild == info.osBuild && listed->captured == info.captured,
             u"List() returns the profile with its provenance");
     PlanSettings loaded;
     ProfileInfo loadedInfo;
-    t.Check(LoadProfile(kProfileName, loaded, loadedInfo) && Equals(loaded, captured) && loaded.plan == captured.plan &&
+    t.Check(LoadProfile(profileName, loaded, loadedInfo) && Equals(loaded, captured) && loaded.plan == captured.plan &&
                 loadedInfo.capturedFromPlanGuid == live.scratch,
             u"profile loads back identical");
     // Something else on the plan first, so that applying has work to do.
@@ -445,15 +519,14 @@ void ProfilesGroup(SelfTest& t, Live& live) {
     PlanSettings after;
     ReadModel(live.power, live.scratch, after, live.heterogeneous);
     t.Check(Equals(after, loaded), u"plan matches the profile after apply");
-    t.Check(RenameProfile(kProfileName, kRenamedProfile) && ProfileExists(kRenamedProfile) && !ProfileExists(kProfileName),
+    t.Check(RenameProfile(profileName, renamedProfile) && ProfileExists(renamedProfile) && !ProfileExists(profileName),
             u"profile renamed");
-    t.Check(ExportProfile(kRenamedProfile, exported) && FileExists(exported), u"profile exported");
+    t.Check(ExportProfile(renamedProfile, exported) && FileExists(exported), u"profile exported");
     std::u16string importedName;
-    bool existed = false;
-    t.Check(ImportProfile(exported, true, importedName, existed) && importedName == kRenamedProfile,
+    t.Check(ImportProfile(exported, true, importedName, existed) && importedName == renamedProfile,
             u"profile imported under its stored name");
     t.Check(!ImportProfile(exported, false, importedName, existed) && existed, u"import refuses to overwrite without consent");
-    t.Check(DeleteProfile(kRenamedProfile) && !ProfileExists(kRenamedProfile), u"profile deleted");
+    t.Check(DeleteProfile(renamedProfile) && !ProfileExists(renamedProfile), u"profile deleted");
 }
 
 void PersistenceGroup(SelfTest& t, Live& live) {
@@ -469,6 +542,10 @@ void PersistenceGroup(SelfTest& t, Live& live) {
 
 void DriftGroup(SelfTest& t, Live& live) {
     t.Print(u"Drift detection");
+    // A log of its own: the user's drift.log is neither read nor written.
+    const std::u16string log = UnusedFile(TempFolder(), u"quellora-selftest-drift", u".log");
+    Finally removeLog([&] { DeleteFileAt(log); });
+    DriftLogRedirect redirect(log);
     auto lines = [] { return ReadDriftLog().size(); };
     bool ok = false;
     const uint32_t original = Read(live.power, live.scratch, guids::kCoreParkingMin0, true, ok);
@@ -558,11 +635,11 @@ void PresetsGroup(SelfTest& t, Live& live) {
 struct PlanCopy {
     PowerSchemeAccess& power;
     Guid plan;
-    PlanCopy(PowerSchemeAccess& p, const Guid& source) : power(p) {
+    PlanCopy(PowerSchemeAccess& p, const Guid& source, std::u16string_view name) : power(p) {
         Guid made;
         if (power.DuplicatePlan(source, made) && !made.IsNull()) {
             plan = made;
-            power.WritePlanName(plan, kScratchName);
+            power.WritePlanName(plan, name);
         }
     }
     bool Delete() {
@@ -584,7 +661,7 @@ const char16_t* PresetName(int number) {
 
 void AdvancedWritesGroup(SelfTest& t, Live& live, const Guid& source, std::u16string_view label) {
     t.Print(Format(u"Advanced Core Parking writes (copy of %s)", label));
-    PlanCopy copy(live.power, source);
+    PlanCopy copy(live.power, source, live.scratchName);
     if (!t.Check(!copy.plan.IsNull(), u"copy created")) return;
     // The advanced editor writes back every value it shows.
     std::vector<SettingWrite> values;
@@ -635,7 +712,7 @@ void MakerPlanGroup(SelfTest& t, Live& live) {
         source = guids::kBalanced;
         live.power.ReadPlanName(source, name);
     }
-    PlanCopy copy(live.power, source);
+    PlanCopy copy(live.power, source, live.scratchName);
     if (!t.Check(!copy.plan.IsNull(), u"copy created")) return;
     WriteMakerPlanSettings(live.power, copy.plan);
     t.Check(DetectPreset(live.power, copy.plan, Sides::Ac) == preset::kResponsive &&
@@ -694,12 +771,39 @@ void CommandLineGroup(SelfTest& t) {
     t.Check(!IsConsoleCommand(CommandArguments(u"quellora.exe /nosystray /status")), u"a command counts only as the first argument");
 }
 
+// The name of the self-test's plans: one no plan of the user's has, and under
+// which no remembered copy is kept (the copies are kept by plan name).
+std::u16string ScratchPlanName(PowerSchemeAccess& power) {
+    return UnusedName(kScratchName, u" ", [&](const std::u16string& candidate) {
+        Guid plan;
+        return power.FindPlanByName(candidate, plan) ||
+               (Sys().registry &&
+                Sys().registry->OpenKey(Hive::CurrentUser, std::u16string(kPersistedPlansKey) + u"\\" + candidate) == 0);
+    });
+}
+
+// The processor settings Windows hides from its Power Options now.
+std::vector<Guid> HiddenSettings() {
+    std::vector<Guid> hidden;
+    for (const Guid& setting : EnumerateProcessorSettings()) {
+        if (IsProcessorSettingHidden(setting)) hidden.push_back(setting);
+    }
+    return hidden;
+}
+
 }  // namespace
 
 int RunSelfTest() {
     LoadEnglishModuleOnly();
     SelfTest t(BesideExecutable(u"quellora-selftest.log"));
     t.Print(Format(u"Quellora %s self-test", kProgramVersion));
+    // What of the user's the checks may bring into being is removed again when
+    // it did not exist before (in this order: inner keys and folders first).
+    const std::u16string local = Sys().folders ? Sys().folders->LocalAppData() : std::u16string();
+    SavedFolder appFolder(local.empty() ? std::u16string() : JoinPath(local, u"Quellora"));
+    SavedFolder profileFolder(local.empty() ? std::u16string() : JoinPath(JoinPath(local, u"Quellora"), u"Profiles"));
+    SavedKey appKey(Hive::CurrentUser, std::u16string(kAppKey));
+    SavedKey persistedKey(Hive::CurrentUser, std::u16string(kPersistedPlansKey));
     GuidGroup(t);
     JsonGroup(t);
     DiffGroup(t);
@@ -707,7 +811,14 @@ int RunSelfTest() {
     CompanionGroup(t);
 
     PowerSchemeAccess power;
-    Live live{power, {}, IsHeterogeneousProcessor(), {}, false};
+    const std::vector<Guid> hiddenBefore = HiddenSettings();
+    // Settings the checks' writes made visible are hidden again.
+    Finally hideAgain([&] {
+        for (const Guid& setting : hiddenBefore) {
+            if (!IsProcessorSettingHidden(setting)) RunPowercfgAttributes(setting, true);
+        }
+    });
+    Live live{power, ScratchPlanName(power), {}, IsHeterogeneousProcessor(), {}, false};
     const Guid activeBefore = power.QueryActivePlanOrNull();
     if (ScratchGroup(t, live)) {
         // Whatever happens below, the scratch plan goes and the user's plan stays active.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "model/persisted_store.h"
 #include "platform/files.h"
@@ -31,6 +32,10 @@ struct Remembered {
 // Which drift of each plan was logged last, by the plan's braced GUID text.
 std::mutex g_memoryMutex;
 std::map<std::u16string, Remembered> g_memory;
+
+// The file DriftLogRedirect sends the log to; empty: drift.log.
+std::mutex g_redirectMutex;
+std::u16string g_redirect;
 
 uint64_t Now() { return Sys().clock ? Sys().clock->TickCount64() : 0; }
 
@@ -104,7 +109,21 @@ void ResetDriftMemory() {
     g_memory.clear();
 }
 
+DriftLogRedirect::DriftLogRedirect(std::u16string path) {
+    std::lock_guard lock(g_redirectMutex);
+    previous_ = std::exchange(g_redirect, std::move(path));
+}
+
+DriftLogRedirect::~DriftLogRedirect() {
+    std::lock_guard lock(g_redirectMutex);
+    g_redirect = std::move(previous_);
+}
+
 std::u16string DriftLogPath() {
+    {
+        std::lock_guard lock(g_redirectMutex);
+        if (!g_redirect.empty()) return g_redirect;
+    }
     std::u16string local = Sys().folders ? Sys().folders->LocalAppData() : std::u16string();
     if (local.empty()) return {};
     std::u16string folder = JoinPath(local, u"Quellora");

@@ -43,6 +43,19 @@ bool CheckDrift(PowerSchemeAccess& power, const Guid& plan, int mode, bool log, 
 int CheckAllPlans(PowerSchemeAccess& power, int mode, std::vector<DriftRecord>* drifted);
 std::u16string DriftLogPath();
 std::vector<DriftRecord> ReadDriftLog();
+
+// While it lives, this process logs drift to another file and reads it back
+// from there (the self-test's drift checks keep out of the user's drift.log).
+class DriftLogRedirect {
+public:
+    explicit DriftLogRedirect(std::u16string path);
+    ~DriftLogRedirect();
+    DriftLogRedirect(const DriftLogRedirect&) = delete;
+    DriftLogRedirect& operator=(const DriftLogRedirect&) = delete;
+
+private:
+    std::u16string previous_;
+};
 // Forgets which drifts were logged (a new process starts with an empty memory).
 void ResetDriftMemory();
 

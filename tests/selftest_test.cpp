@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "model/persisted_store.h"
+#include "model/plan_settings.h"
+#include "platform/assembly.h"
+#include "power/power_scheme_access.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -82,7 +86,7 @@ TEST(SelfTest, ARefusedWriteFailsChecksAndStillCleansUp) {
     // Nothing of the self-test is left: plans (and the active one) as before, no profile, no export.
     EXPECT_EQ(sim({"plans"}).out, plansBefore);
     EXPECT_EQ(sim({"plans"}).out.find("Quellora self-test"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::is_empty(state.path() + "/LocalAppData/Quellora/Profiles"));
+    EXPECT_FALSE(std::filesystem::exists(state.path() + "/LocalAppData/Quellora/Profiles"));  // it made the folder
     EXPECT_FALSE(std::filesystem::exists(state.path() + "/Temp/quellora-selftest-export.json"));
     EXPECT_FALSE(std::filesystem::exists(state.path() + "/Temp/quellora-selftest-twarden-all.ini"));
     auto registry = sim({"registry", "HKCU\\Software\\Quellora"}).out;
@@ -96,6 +100,95 @@ TEST(SelfTest, TheUsersDynamicBoostBatteryValuesArePutBack) {
     ASSERT_EQ(RunProgram("quellora", {"/selftest"}, env).exitCode, 0);
     auto registry = RunProgram("quellora-sim", {"registry", "HKCU\\Software\\Quellora"}, env).out;
     EXPECT_EQ(registry.find("DynDCMode"), std::string::npos) << registry;
+}
+
+// A user whose profiles, files and plans carry the self-test's names, whose
+// drift.log is larger than the program reads, and whose registry and Power
+// Options were never touched: the self-test passes, and afterwards everything
+// of the user's is as it was.
+TEST(SelfTest, LeavesTheUsersProfilesFilesLogAndRegistryAsTheyWere) {
+    namespace fs = std::filesystem;
+    testing::TempDir state;
+    std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
+    auto q = [&](const std::vector<std::string>& args) { return RunProgram("quellora", args, env); };
+    auto sim = [&](const std::vector<std::string>& args) { return RunProgram("quellora-sim", args, env); };
+    ASSERT_EQ(sim({"reset"}).exitCode, 0);
+    // The user's own objects under the self-test's names.
+    ASSERT_EQ(q({"/saveprofile", "Quellora self-test profile", "Power saver"}).exitCode, 0);
+    ASSERT_EQ(q({"/saveprofile", "Quellora self-test profile (renamed)", "High performance"}).exitCode, 0);
+    const std::string temp = state.path() + "/Temp";
+    fs::create_directories(temp);
+    for (const char* name : {"quellora-selftest-export.json", "quellora-selftest-twarden-all.ini",
+                             "quellora-selftest-twarden-none.ini", "quellora-selftest-drift.log"}) {
+        testing::WriteBytes(temp + "/" + name, std::string("the user's own ") + name);
+    }
+    // A drift.log of 9 MiB (larger than the program reads back).
+    const std::string logPath = state.path() + "/LocalAppData/Quellora/drift.log";
+    std::string log = "\xFF\xFE";
+    const std::string line = "2026-01-01T00:00:00Z\tBalanced\t1\t0\tAC CoreParkingMin[0]: expected 5, found 6\r\n";
+    while (log.size() < (9u << 20)) {
+        for (char c : line) {
+            log.push_back(c);
+            log.push_back('\0');
+        }
+    }
+    testing::WriteBytes(logPath, log);
+
+    auto snapshot = [&] {
+        std::string all;
+        for (const char* key : {"HKCU", "HKLM\\SOFTWARE\\Quellora", "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Power"})
+            all += sim({"registry", key}).out;
+        for (const auto& entry : fs::recursive_directory_iterator(state.path())) {
+            const std::string path = entry.path().string();
+            if (path.find("registry.journal") != std::string::npos) continue;
+            all += path + "\n";
+            if (entry.is_regular_file() && path.find("drift.log") == std::string::npos)
+                all += testing::ReadBytes(path) + "\n";
+        }
+        return all;
+    };
+    const std::string before = snapshot();
+
+    auto r = q({"/selftest"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("\r\n0 failure(s)\r\n"), std::string::npos) << r.out;
+    for (const char* check : {"drift detected in log mode without touching the plan",
+                              "unchanged drift is logged once in log mode", "a changed drift is logged again",
+                              "profile saved", "profile renamed", "profile deleted",
+                              "powercfg /q agrees on the minimum unparked cores (AC 37, DC 41)"}) {
+        EXPECT_NE(r.out.find(std::string("  PASS  ") + check + "\r\n"), std::string::npos) << check;
+    }
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(testing::ReadBytes(logPath), log);
+}
+
+// A plan of the user's named as the self-test's scratch plans, with a
+// remembered copy (kept by plan name): the self-test names its own plans
+// differently and leaves that copy alone.
+TEST(SelfTest, APlanOfTheUsersWithTheScratchNameKeepsItsRememberedCopy) {
+    testing::TempDir state;
+    std::map<std::string, std::string> env{{"QUELLORA_SIM_DIR", state.path()}};
+    auto sim = [&](const std::vector<std::string>& args) { return RunProgram("quellora-sim", args, env); };
+    ASSERT_EQ(sim({"rename", "saver", "Quellora self-test (safe to delete)"}).exitCode, 0);
+    setenv("QUELLORA_SIM_DIR", state.path().c_str(), 1);
+    {
+        auto assembly = AssemblePlatform();
+        ScopedPlatform scope(&assembly->platform);
+        PowerSchemeAccess power;
+        PlanSettings s;
+        s.plan = guids::kPowerSaver;
+        ASSERT_TRUE(ReadFromPlan(power, s, {0}, false, {}));
+        ASSERT_TRUE(SaveStoredSide(power, s.plan, true, s.ac));
+        ASSERT_TRUE(SaveStoredSide(power, s.plan, false, s.dc));
+    }
+    unsetenv("QUELLORA_SIM_DIR");
+    const std::string key = "HKCU\\Software\\Quellora\\PersistedPowerPlans\\Quellora self-test (safe to delete)";
+    const std::string before = sim({"registry", key}).out;
+    ASSERT_NE(before.find("EfficiencyClassToCoreParking_0"), std::string::npos) << before;
+    auto r = RunProgram("quellora", {"/selftest"}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(sim({"registry", key}).out, before);
+    EXPECT_NE(sim({"plans"}).out.find("Quellora self-test (safe to delete)"), std::string::npos);
 }
 
 }  // namespace
