@@ -22,6 +22,7 @@
 #include "platform/sim/sim_named_events.h"
 #include "platform/sim/sim_perf_counters.h"
 #include "platform/sim/sim_power_api.h"
+#include "platform/sim/sim_powercfg.h"
 #include "platform/sim/sim_processes.h"
 #include "platform/sim/sim_programs.h"
 #include "platform/sim/sim_services.h"
@@ -91,12 +92,17 @@ public:
         if (machine_.FileWritesFail()) testing::FailWritesAfter(0);
     }
 
-    // With QUELLORA_SIM_STATS set, the power API calls of the whole process go
-    // to standard error at its end (for benchmarks).
+    // With QUELLORA_SIM_STATS set, the power API calls and the processes the
+    // whole process started go to standard error at its end (for benchmarks).
     ~HostAssembly() override {
         const char* stats = std::getenv("QUELLORA_SIM_STATS");
         if (!stats || !*stats) return;
-        std::string line = "power API calls: " + std::to_string(power_.TotalCalls()) + "\n";
+        size_t powercfg = 0;
+        const std::vector<std::u16string> started = processes_.StartedCommandLines();
+        for (const std::u16string& line : started) powercfg += sim::IsPowercfgCommand(line) ? 1 : 0;
+        std::string line = "processes started: " + std::to_string(started.size()) + " (powercfg " +
+                           std::to_string(powercfg) + "), power API calls: " + std::to_string(power_.TotalCalls()) +
+                           "\n";
         (void)!::write(2, line.data(), line.size());
     }
 
