@@ -108,11 +108,18 @@ TEST_F(BoostDialogTest, OpensWithTheSettingsAndTheControlsOffUntilEnabled) {
     EXPECT_EQ(ui.texts[boostdlg::kIdleSeconds], u"120");
     EXPECT_FALSE(ui.checks[boostdlg::kPauseBatterySaver]);
     EXPECT_TRUE(ui.checks[boostdlg::kPauseOnBattery]);
-    const std::vector<std::u16string> plans = {u"Balanced", u"High performance", u"Power saver"};
+    // The laptop's power modes are listed as the Balanced plan's, and the defaults are the best-performance
+    // and the best-efficiency mode.
+    const std::vector<std::u16string> plans = {u"Balanced",
+                                               u"Balanced: Best Performance",
+                                               u"Balanced: Best Power Efficiency",
+                                               u"High performance",
+                                               u"Balanced: Legacy High Performance",
+                                               u"Power saver"};
     EXPECT_EQ(ui.lists[boostdlg::kInUsePlan], plans);
     EXPECT_EQ(ui.lists[boostdlg::kIdlePlan], plans);
-    EXPECT_EQ(ui.ListText(boostdlg::kInUsePlan), u"High performance");
-    EXPECT_EQ(ui.ListText(boostdlg::kIdlePlan), u"Power saver");
+    EXPECT_EQ(ui.ListText(boostdlg::kInUsePlan), u"Balanced: Best Performance");
+    EXPECT_EQ(ui.ListText(boostdlg::kIdlePlan), u"Balanced: Best Power Efficiency");
 
     ui.Click(dialog, true);
     EXPECT_TRUE(ui.checks[boostdlg::kEnable]);

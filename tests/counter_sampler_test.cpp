@@ -22,23 +22,25 @@ TEST(CounterSampler, CountsTheParkedProcessorsAndFollowsTheLoad) {
     EXPECT_EQ(sampler.LogicalCount(), 24u);
     EXPECT_EQ(sampler.SampleNow(), 1);
     EXPECT_TRUE(sampler.hasSample());
-    // Balanced keeps one core of each class: 7 × 2 + 7 processors are parked.
-    EXPECT_EQ(sampler.ParkedCount(), 21u);
-    EXPECT_EQ(sampler.parking(0, 0), 0);
-    EXPECT_EQ(sampler.parking(0, 2), 1);
+    // Balanced keeps one efficient core (its floor of 4 %) and parks every
+    // performance core (their floor is 0): 8 × 2 + 7 processors are parked.
+    EXPECT_EQ(sampler.ParkedCount(), 23u);
+    EXPECT_EQ(sampler.parking(0, 0), 1);
+    EXPECT_EQ(sampler.parking(0, 16), 0);  // the first efficient core
+    EXPECT_EQ(sampler.parking(0, 17), 1);
     EXPECT_EQ(sampler.utility(0, 0), CounterSampler::kUnknown);  // not asked for
 
     // Busy processors keep their cores unparked.
     env.machine().SetProcessorLoad(4, 60);
     env.machine().SetProcessorLoad(17, 30);
     sampler.SampleNow();
-    EXPECT_EQ(sampler.ParkedCount(), 18u);
+    EXPECT_EQ(sampler.ParkedCount(), 20u);
     env.machine().SetProcessorLoad(-1, 50);
     sampler.SampleNow();
     EXPECT_EQ(sampler.ParkedCount(), 0u);
     env.machine().SetProcessorLoad(-1, 0);
     sampler.SampleNow();
-    EXPECT_EQ(sampler.ParkedCount(), 21u);
+    EXPECT_EQ(sampler.ParkedCount(), 23u);
 }
 
 TEST(CounterSampler, DisabledCountersReadUnknownAndNothingCountsAsParked) {
@@ -76,7 +78,7 @@ TEST(CounterSampler, TheThreadTakesTheFirstSampleByItself) {
     ASSERT_TRUE(sampler.threadRunning());
     for (int i = 0; i < 500 && !sampler.hasSample(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(sampler.hasSample());
-    EXPECT_EQ(sampler.ParkedCount(), 21u);
+    EXPECT_EQ(sampler.ParkedCount(), 23u);
 }
 
 TEST(CounterSampler, NodesOfTheWorkstationAreCountedOnEachNode) {

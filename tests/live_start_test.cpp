@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "platform/registry_helpers.h"
 #include "platform/startup_state.h"
 #include "platform/text.h"
+#include "tests/support/run_program.h"
 #include "tests/support/sim_env.h"
 #include "tray/logon_task.h"
 #include "tray/tray_messages.h"
@@ -57,9 +59,15 @@ public:
 
 class LiveStart : public ::testing::Test {
 protected:
+    // The program where an installer puts it, with its language modules beside it.
     LiveStart() {
         SetInteractiveShell(&shell);
-        State().executablePath = u"C:\\Program Files\\Quellora\\quellora.exe";
+        const std::filesystem::path folder = std::filesystem::path(env.dir().path()) / "Program Files" / "Quellora";
+        std::filesystem::create_directories(folder);
+        for (const char* module : {"tw_rsrc_english.dll", "tw_rsrc_german.dll"}) {
+            std::filesystem::copy_file(std::filesystem::path(testing::BuildDir()) / module, folder / module);
+        }
+        State().executablePath = Utf8ToUtf16((folder / "quellora.exe").string());
     }
     ~LiveStart() override {
         StopBoost();
@@ -88,7 +96,7 @@ TEST_F(LiveStart, AFirstStartPreparesTheMachineAndRunsTheTray) {
     EXPECT_EQ(value, 1u);
     TaskDefinition task;
     ASSERT_TRUE(sim::SimTaskScheduler::Get(env.machine(), kLogonTaskName, task));
-    EXPECT_EQ(task.actionPath, u"\"C:\\Program Files\\Quellora\\quellora.exe\"");
+    EXPECT_EQ(task.actionPath, u"\"" + State().executablePath + u"\"");
     EXPECT_EQ(task.actionArguments, u"/systray");
     EXPECT_TRUE(ReadDword(Hive::CurrentUser, kAppKey, u"PowerProfileSwitcherMovedNoticeShown", value));
     EXPECT_EQ(env.interaction().QuestionCount(), 0u);  // no former switcher settings: no notice

@@ -154,7 +154,7 @@ TEST(PlanWrites, ADriftCheckBetweenAnApplysPlanWriteAndItsCopyUpdateWaitsForTheA
             EXPECT_TRUE(ReadFromPlan(main, s, UsualClasses(main, plan), IsHeterogeneousProcessor(), AdvancedSettingGuids()));
             return s;
         };
-        const PlanSettings profile = readAll(guids::kHighPerformance);
+        const PlanSettings profile = readAll(guids::kPowerSaver);  // its parking floor is not Balanced's
         const PlanSettings remembered = readAll(guids::kBalanced);
         ASSERT_TRUE(SaveStoredSide(main, guids::kBalanced, true, remembered.ac));
         ASSERT_TRUE(SaveStoredSide(main, guids::kBalanced, false, remembered.dc));
@@ -364,11 +364,11 @@ TEST_F(PlanWritesTest, AStepThatCannotWaitAnyLongerChangesNothing) {
 TEST_F(PlanWritesTest, ARefusedProfileLeavesThePlanAndItsCopyAsTheyWere) {
     Remember(guids::kBalanced);
     const PlanSettings before = ReadAll(guids::kBalanced);
-    const PlanSettings highPerformance = ReadAll(guids::kHighPerformance);
-    ASSERT_NE(highPerformance.ac.coreParkingMin.at(0), before.ac.coreParkingMin.at(0));
+    const PlanSettings powerSaver = ReadAll(guids::kPowerSaver);
+    ASSERT_NE(powerSaver.ac.coreParkingMin.at(0), before.ac.coreParkingMin.at(0));
     env.machine().SetWriteRefusal(kPerfCheck, false, 5);
     WriteFailure failure;
-    EXPECT_FALSE(ApplyProfile(power, highPerformance, guids::kBalanced, true, &failure));
+    EXPECT_FALSE(ApplyProfile(power, powerSaver, guids::kBalanced, true, &failure));
     EXPECT_EQ(failure.entry.setting, kPerfCheck);
     EXPECT_FALSE(failure.entry.ac);
     EXPECT_TRUE(Diff(before, ReadAll(guids::kBalanced)).empty());

@@ -250,9 +250,9 @@ TEST_F(TrayTest, TheIconShowsParkedCoresAndComesBackAfterExplorerRestarts) {
     EXPECT_TRUE(surface.inArea);
     EXPECT_EQ(surface.shown, TrayIcon::Normal);
 
-    tray.OnTimer(tray_timer::kTick);  // Balanced parks 21 of 24 processors
+    tray.OnTimer(tray_timer::kTick);  // Balanced parks 23 of 24 processors: all but one efficient core
     EXPECT_EQ(surface.shown, TrayIcon::Parked);
-    EXPECT_EQ(surface.tooltip, u"Quellora v6.0.2.18\n21 of 24 logical processors are parked.");
+    EXPECT_EQ(surface.tooltip, u"Quellora v6.0.2.18\n23 of 24 logical processors are parked.");
     const int modifies = surface.modifies;
     tray.OnTimer(tray_timer::kTick);
     EXPECT_EQ(surface.modifies, modifies);  // nothing changed, nothing sent
@@ -434,7 +434,10 @@ TEST_F(TrayTest, TheMenuListsThePlansAndTheOptionsAsTheyAre) {
         names.push_back(p.text);
         EXPECT_EQ(p.checked, p.text == u"Balanced") << Utf16ToUtf8(p.text);
     }
-    EXPECT_EQ(names, (std::vector<std::u16string>{u"Balanced", u"High performance", u"Power saver"}));
+    // The power modes are listed as the Balanced plan's.
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Balanced", u"Balanced: Best Performance",
+                                                  u"Balanced: Best Power Efficiency", u"High performance",
+                                                  u"Balanced: Legacy High Performance", u"Power saver"}));
     EXPECT_EQ(menu.plans[0].command, traycmd::kPlanBase);
     std::map<uint32_t, bool> checks;
     for (const TrayMenuCheck& c : menu.checks) checks[c.command] = c.checked;
@@ -456,7 +459,7 @@ TEST_F(TrayTest, ChoosingAPlanActivatesItAndTurnsDynamicBoostOff) {
     PowerSchemeAccess power;
     SetBoostEnabled(true);
     ASSERT_TRUE(StartBoost());
-    surface.menuChoice = traycmd::kPlanBase + 2;  // Power saver
+    surface.menuChoice = traycmd::kPlanBase + 5;  // Power saver, after the power modes
     tray.OnTrayCallback(msg::kRightButtonUp);
     EXPECT_EQ(surface.menus, 1);
     EXPECT_EQ(power.QueryActivePlanOrNull(), guids::kPowerSaver);
@@ -465,7 +468,7 @@ TEST_F(TrayTest, ChoosingAPlanActivatesItAndTurnsDynamicBoostOff) {
     EXPECT_TRUE(surface.messages.empty());
 
     // A command beyond the plans of the menu is not taken.
-    tray.OnCommand(traycmd::kPlanBase + 3);
+    tray.OnCommand(traycmd::kPlanBase + 6);
     EXPECT_EQ(power.QueryActivePlanOrNull(), guids::kPowerSaver);
 }
 
@@ -530,6 +533,7 @@ TEST_F(TrayTest, TheDynamicBoostItemOpensTheDialogWhenOffAndTurnsItOffWhenOn) {
 }
 
 TEST_F(TrayTest, TheMakerPlanItemCreatesAndActivatesThePlanOrListsItNoMore) {
+    for (int n : {1, 2, 3}) env.machine().RemoveOverlay(n);  // a machine without power modes
     PowerSchemeAccess power;
     tray.OnCommand(traycmd::kMakerPlan);
     Guid maker;

@@ -81,10 +81,10 @@ TEST_F(UpdateCheckTest, TheAddressAndTheUserAgent) {
     EXPECT_EQ(UpdateCheckUrl(true, true),
               u"https://versions.ostrima.com/versioninfo/quellora/beta/?ProductName=Quellora&Platform=x64"
               u"&Vendor=Ostrima&internalversion=60000&ReturnBetas=1&nothrottle&manual=1");
-    EXPECT_EQ(UpdateUserAgent(), u"Quellora/6.0.2.18 (Windows, 10.0.22631)");
+    EXPECT_EQ(UpdateUserAgent(), u"Quellora/6.0.2.18 (Windows, 10.0.26100)");
     WriteString(Hive::LocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", u"InstallationType",
                 u"Server Core");
-    EXPECT_EQ(UpdateUserAgent(), u"Quellora/6.0.2.18 (Windows Server, 10.0.22631)");
+    EXPECT_EQ(UpdateUserAgent(), u"Quellora/6.0.2.18 (Windows Server, 10.0.26100)");
 }
 
 TEST_F(UpdateCheckTest, BetaUpdatesAreOnWhenEitherValueIs) {
@@ -109,7 +109,7 @@ TEST_F(UpdateCheckTest, TheAutomaticCheckKeepsTheAnswerAndAlwaysSignals) {
     EXPECT_TRUE(ready.TryWait());
     EXPECT_EQ(LatestVersionText(), u"6.0.3.0");
     ASSERT_EQ(Requests().size(), 1u);
-    EXPECT_EQ(Requests()[0].userAgent, u"Quellora/6.0.2.18 (Windows, 10.0.22631)");
+    EXPECT_EQ(Requests()[0].userAgent, u"Quellora/6.0.2.18 (Windows, 10.0.26100)");
 
     // A failed check keeps the earlier answer; turned off, no request is made.
     Endpoint(u"error", sim::InstallerKind::None);

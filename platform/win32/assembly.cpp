@@ -8,8 +8,8 @@
 #include "platform/win32/win32_platform.h"
 
 #ifdef QUELLORA_SIMULATED_MACHINE
-#include "platform/sim/sim_event_log.h"
 #include "platform/files.h"
+#include "platform/sim/sim_event_log.h"
 #include "platform/sim/sim_input_and_power.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/sim/sim_named_events.h"
