@@ -39,6 +39,8 @@ int wmain(int argc, wchar_t** argv) {
     quellora::InstallCrashHandler(level);
     quellora::PlatformAssembly* assembly = quellora::AssemblePlatform().release();
     quellora::SetPlatform(&assembly->platform);
+    // As the entry does: the language modules are found beside the program.
+    quellora::State().executablePath = assembly->platform.folders->ExecutablePath();
     quellora::SelectLanguage();
     quellora::LoadResourceModule();
 
