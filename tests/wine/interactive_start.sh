@@ -256,6 +256,7 @@ uninstall() {
     UNINSTALL_EXIT=$RIG_EXIT
 }
 rig_sim reset >/dev/null
+rig_sim overlay remove all >/dev/null   # a machine without power modes
 install_traces
 plans_before=$(rig_sim plans)
 uninstall
@@ -266,9 +267,10 @@ rig_check "/uninstall: the Ostrima keys are gone" lacks_key 'HKLM\Software\Ostri
 rig_check "/uninstall: the maker's plan was there" contains 'Ostrima Highest Performance' "$plans_before"
 rig_check "/uninstall: the maker's plan is gone" lacks 'Ostrima Highest Performance' "$(rig_sim plans)"
 rig_check "/uninstall: Balanced is active" grep -q 'Balanced' <<<"$(rig_sim active)"
+rig_check "/uninstall: no power mode over it" \
+    test -z "$(rig_sim status | tr -d '\r' | awk '$1 == "overlay" && $2 == "AC" && $3 != "none"')"
 
-rig_sim reset >/dev/null
-rig_sim overlay add all >/dev/null
+rig_sim reset >/dev/null   # the laptop's power modes in use
 rig_sim overlay active 3 >/dev/null
 install_traces
 uninstall

@@ -60,8 +60,10 @@ icon_follows() {
     fi
 }
 icon_follows 0 parked "the parked icon once the load is gone"
-# Balanced on the hybrid laptop parks 7 of 8 cores of each kind: 21 of its 24 logical processors.
-rig_check "its tooltip counts them" tray_wait_tip "21 of 24 logical processors are parked." 5000
+# Balanced on the hybrid laptop keeps one efficient core and parks the rest:
+# 7 efficient cores and the 8 performance cores with two threads, 23 of its
+# 24 logical processors.
+rig_check "its tooltip counts them" tray_wait_tip "23 of 24 logical processors are parked." 5000
 rig_picture desktop parked-icon
 icon_follows 100 normal "the normal icon again once they unpark"
 rig_check "... and its tooltip says so" tray_wait_tip 'No cores are parked.' 5000
@@ -120,8 +122,10 @@ if dialog=$(rig_wait '#32770|Dynamic Boost' 10000); then
     rig_tool click "$dialog" 1 >/dev/null
     rig_gone "$dialog" 5000
     rig_check "34735 with Dynamic Boost off: its dialog turns it on" tray_wait_value "$TRAY_USER_KEY" DynPwr 0x1 5000
+    # The laptop uses power modes: the idle plan is the best-efficiency one
+    # (the log names a plan by its own name).
     rig_check "... and starts it: away 400 s, the idle plan (dynboost.log)" \
-        tray_wait_log "$log" $'\t2\tPower saver' 10000
+        tray_wait_log "$log" $'\t2\tBest Power Efficiency' 10000
 else
     rig_fail "34735 with Dynamic Boost off opens its dialog"
 fi
@@ -131,7 +135,13 @@ rig_tool post "$tray" 0x111 34751 0 >/dev/null
 rig_check "the 15-minute item writes 900 s" tray_wait_value "$TRAY_USER_KEY" IdleSecs 0x384 5000
 rig_check "... and Dynamic Boost reloads it: 400 s is no longer idle, the in-use plan (dynboost.log)" \
     tray_wait_log "$log" $'\t1\t' 10000
+# The plan in use as the menu names it: a power mode over Balanced as
+# "Balanced: " and the mode's name.
 in_use=$(rig_sim plans | tr -d '\r' | awk '$1 == "*" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }')
+overlay=$(rig_sim status | tr -d '\r' | awk '$1 == "overlay" && $2 == "AC" { print $3 }')
+if [ "$in_use" = Balanced ] && [ -n "$overlay" ] && [ "$overlay" != none ]; then
+    in_use="Balanced: $(rig_sim plans | tr -d '\r' | grep -F "$overlay" | sed 's/^. {[^}]*}  //; s/ \[.*$//')"
+fi
 
 # ---- The menu: plans and options as they are.
 rig_wine reg add "$TRAY_USER_KEY" /v AlwaysShowEfficiencyClassSelection /t REG_DWORD /d 0 /f >/dev/null
@@ -158,15 +168,19 @@ menu_open() {
     echo "$checks"
 }
 if rig_wait '#32768|*' 10000 >/dev/null; then
-    # Balanced, High performance, Power saver (Ultimate Performance is hidden).
+    # Balanced, its power modes as "Balanced: ...", High performance, Power
+    # saver by name (Ultimate Performance is hidden).
     case $in_use in
-    Balanced) expected=100 ;;
-    'High performance') expected=010 ;;
-    *) expected=001 ;;
+    Balanced) expected=100000 ;;
+    'Balanced: Best Performance') expected=010000 ;;
+    'Balanced: Best Power Efficiency') expected=001000 ;;
+    'High performance') expected=000100 ;;
+    'Balanced: Legacy High Performance') expected=000010 ;;
+    *) expected=000001 ;;
     esac
-    plans=$(menu_open 3 p)
+    plans=$(menu_open 6 p)
     rig_picture desktop tray-menu
-    rig_check "the plan submenu: three plans, the active one ($in_use) checked ($plans)" test "$plans" = "$expected"
+    rig_check "the plan submenu: six plans, the active one ($in_use) checked ($plans)" test "$plans" = "$expected"
     # Enabled, the six idle times, the custom time, the settings.
     boost=$(menu_open 9 d)
     rig_picture desktop tray-menu-boost
@@ -175,9 +189,9 @@ if rig_wait '#32768|*' 10000 >/dev/null; then
     options=$(menu_open 4 t)
     rig_picture desktop tray-menu-options
     rig_check "options: plan notices checked, the others not ($options)" test "$options" = 1000
-    # Power saver is the third plan: down twice from the first, and Enter.
-    menu_open 3 p >/dev/null
-    rig_tool keys '#32768|*' down down enter >/dev/null
+    # Power saver is the sixth plan: down five times from the first, and Enter.
+    menu_open 6 p >/dev/null
+    rig_tool keys '#32768|*' down down down down down enter >/dev/null
     for i in $(seq 50); do grep -q '^\* .*Power saver' <<<"$(rig_sim plans | tr -d '\r')" && break; sleep 0.1; done
     rig_check "choosing Power saver makes it active" grep -q '^\* .*Power saver' <<<"$(rig_sim plans | tr -d '\r')"
     rig_check "... and turns Dynamic Boost off" tray_wait_value "$TRAY_USER_KEY" DynPwr 0x0 3000
