@@ -440,6 +440,7 @@ TEST_F(DashboardStatusTest, LinksOpenThePageInstallTheUpdateAndShowTheBoostPage)
 }
 
 TEST_F(DashboardStatusTest, MakerPlanLinkInstallsAndRemovesThePlan) {
+    for (int n : {1, 2, 3}) env.machine().RemoveOverlay(n);  // a machine without power modes
     Open();
     ASSERT_TRUE(status->OnLink(dashboard::kMakerPlanLink));
     EXPECT_TRUE(MakerPlanExists(*power));
