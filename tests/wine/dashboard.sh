@@ -80,6 +80,9 @@ click_link() {
 
 rig_wine reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1
 rig_sim reset hybrid-laptop >/dev/null
+# Without power modes the maker-plan link offers to add the plan; where Windows
+# uses power modes it is hidden until the plan is listed (checked further down).
+rig_sim overlay remove all >/dev/null
 rig_sim theme light >/dev/null
 rig_sim update version 6.0.3.0 >/dev/null
 
@@ -170,8 +173,10 @@ fi
 # ---- The same version as the running one: no update link. Dark.
 rig_sim update version 6.0.2.18 >/dev/null
 rig_sim theme dark >/dev/null
+rig_sim overlay add all >/dev/null
 if open_main; then
     sleep 2
+    rig_check "with power modes in use the maker-plan link is hidden" [ "$(visible 3195)" = 0 ]
     wait_for 5000 unparked_line || true
     rig_check "dark: the unparked processors ($(text_of 3159))" unparked_line
     rig_check "an equal version shows no update link" [ "$(visible 3160)" = 0 ]
