@@ -226,11 +226,6 @@ const AdvancedSettingDef* FindAdvancedSettingByAlias(std::u16string_view alias) 
     return nullptr;
 }
 
-bool HasOwnField(const Guid& s) {
-    return s == guids::kCoreParkingMin0 || s == guids::kCoreParkingMin1 || s == guids::kHeteroPolicy ||
-           s == guids::kSchedPolicy || s == guids::kShortSchedPolicy;
-}
-
 bool NeedsHeterogeneousProcessor(const AdvancedSettingDef& def) {
     return def.efficiencyClass == 1 || def.section == S::HeteroScheduling || def.section == S::SchedulingPolicies ||
            def.section == S::Class1Performance;

@@ -68,7 +68,11 @@ std::vector<Guid> AdvancedSettingGuids();
 const AdvancedSettingDef* FindAdvancedSetting(const Guid& setting);
 const AdvancedSettingDef* FindAdvancedSettingByAlias(std::u16string_view alias);
 // The five settings with fields of their own (never kept in `advanced`).
-bool HasOwnField(const Guid& setting);
+// Inline: the profile document reader needs it without the power access.
+inline bool HasOwnField(const Guid& s) {
+    return s == guids::kCoreParkingMin0 || s == guids::kCoreParkingMin1 || s == guids::kHeteroPolicy ||
+           s == guids::kSchedPolicy || s == guids::kShortSchedPolicy;
+}
 // Shown and touched by presets only on a heterogeneous processor: class 1 and
 // the heterogeneous, scheduling-policy and class-1 performance sections.
 bool NeedsHeterogeneousProcessor(const AdvancedSettingDef& def);
