@@ -193,8 +193,11 @@ bool DeleteProfile(std::u16string_view name) {
     return !FileExists(path) || DeleteFileAt(path);
 }
 
-bool RenameProfile(std::u16string_view oldName, std::u16string_view newName) {
-    if (!IsValidProfileName(oldName) || !IsValidProfileName(newName) || ProfileExists(newName)) return false;
+bool RenameProfile(std::u16string_view oldName, std::u16string_view newName, bool replace) {
+    if (!IsValidProfileName(oldName) || !IsValidProfileName(newName)) return false;
+    // Saving under the new name would write the old profile's own file, which the delete then removes.
+    if (FoldCase(oldName) == FoldCase(newName)) return false;
+    if (!replace && ProfileExists(newName)) return false;
     PlanSettings settings;
     ProfileInfo info;
     if (!LoadProfile(oldName, settings, info)) return false;

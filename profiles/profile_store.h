@@ -50,7 +50,11 @@ bool SaveProfile(const ProfileInfo& info, const PlanSettings& settings);
 // there (or came first); it is never overwritten.
 bool SaveNewProfile(const ProfileInfo& info, const PlanSettings& settings, bool& existed);
 bool DeleteProfile(std::u16string_view name);
-bool RenameProfile(std::u16string_view oldName, std::u16string_view newName);
+// The profile under a new name. A profile of the new name is kept unless
+// `replace`; with it, it is replaced in the same step that writes the renamed
+// profile, so a rename that fails loses neither. Names that differ only in
+// letter case are the same file to Windows: such a rename is refused.
+bool RenameProfile(std::u16string_view oldName, std::u16string_view newName, bool replace = false);
 bool ExportProfile(std::u16string_view name, std::u16string_view targetPath);
 // `name` is set once the file loaded with a valid name; `existed` tells that a
 // profile of that name was there already.

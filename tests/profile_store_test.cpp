@@ -162,6 +162,23 @@ TEST_F(ProfileStoreTest, NamesDifferingOnlyInCaseAreOneProfile) {
     EXPECT_TRUE(DeleteProfile(u"my GAMING"));  // nothing to delete is fine
 }
 
+TEST_F(ProfileStoreTest, RenameReplacesAnotherProfileOnlyWhenAskedAndNeverItsOwnFile) {
+    Capture(u"Work");
+    Capture(u"Play", guids::kHighPerformance);
+    EXPECT_FALSE(RenameProfile(u"Work", u"Play"));  // kept without consent
+    EXPECT_EQ(FolderFiles(), (std::vector<std::string>{"Play.json", "Work.json"}));
+    // Another spelling of the same name is the same file: refused, the profile kept.
+    EXPECT_FALSE(RenameProfile(u"Work", u"WORK", true));
+    EXPECT_EQ(FolderFiles(), (std::vector<std::string>{"Play.json", "Work.json"}));
+    ASSERT_TRUE(RenameProfile(u"Work", u"play", true));
+    EXPECT_EQ(FolderFiles().size(), 1u);
+    PlanSettings settings;
+    ProfileInfo info;
+    ASSERT_TRUE(LoadProfile(u"Play", settings, info));
+    EXPECT_EQ(info.name, u"play");
+    EXPECT_EQ(info.capturedFromPlanGuid, guids::kBalanced);
+}
+
 TEST_F(ProfileStoreTest, ImportRefusesToOverwriteWithoutConsent) {
     Capture(u"Shared");
     testing::TempDir elsewhere;
