@@ -18,6 +18,22 @@ bool UserFlag(std::u16string_view name) { return ReadDwordOr(Hive::CurrentUser, 
 
 }  // namespace
 
+bool CoreParkingVisible() { return !IsCoreParkingHidden(); }
+
+void SetCoreParkingVisible(bool visible) {
+    SetSettingHidden(!visible, 0);
+    if (MainTopology().ShowEfficiencyClassSelection()) SetSettingHidden(false, 1);
+}
+
+bool PlanNotificationsOn(bool createMissing) {
+    uint32_t on = 0;
+    if (ReadDword(Hive::CurrentUser, kAppKey, kNotificationsValue, on)) return on != 0;
+    if (createMissing) WriteDword(Hive::CurrentUser, kAppKey, kNotificationsValue, 1);
+    return true;
+}
+
+void SetPlanNotifications(bool on) { WriteDword(Hive::CurrentUser, kAppKey, kNotificationsValue, on ? 1 : 0); }
+
 SettingsPagePresenter::SettingsPagePresenter(SettingsPageHost& host) : host_(host) {}
 
 void SettingsPagePresenter::Initialise() {
@@ -38,17 +54,12 @@ void SettingsPagePresenter::Load() {
     c().SetChecked(kStartAtLogon, host_.LogonTaskExists() >= 1);
     c().SetChecked(kUpdateChecks, ReadDwordOr(Hive::LocalMachine, kAppKey, kUpdateChecksValue, 1) != 0);
     c().SetChecked(kBetaUpdates, host_.BetaUpdates());
-    c().SetChecked(kCoreParkingVisible, !IsCoreParkingHidden());
+    c().SetChecked(kCoreParkingVisible, CoreParkingVisible());
     c().SetChecked(kListMakerPlan, ReadDwordOr(Hive::LocalMachine, kAppKey, kListMakerPlanValue, 0) != 0);
     c().SetChecked(kEfficiencyClassSelection, UserFlag(kClassSelectionValue));
     // Log-only drift protection (1) is not what the box offers: it shows unchecked.
     c().SetChecked(kDriftProtection, ReadDwordOr(Hive::CurrentUser, kAppKey, kDriftValue, 0) == kDriftRestore);
-    uint32_t notifications = 0;
-    if (!ReadDword(Hive::CurrentUser, kAppKey, kNotificationsValue, notifications)) {
-        notifications = 1;
-        WriteDword(Hive::CurrentUser, kAppKey, kNotificationsValue, notifications);
-    }
-    c().SetChecked(kPlanNotifications, notifications != 0);
+    c().SetChecked(kPlanNotifications, PlanNotificationsOn(true));
     for (size_t i = 0; i < languages_.size(); ++i) {
         if (languages_[i] == State().currentLanguage) c().Select(kLanguage, static_cast<int>(i));
     }
@@ -88,7 +99,7 @@ void SettingsPagePresenter::OnCommand(int control, uint32_t notification) {
             host_.SendMainWindowCommand(kManualUpdateCheck);
             return;
         case kCoreParkingVisible:
-            OnCoreParkingVisible();
+            SetCoreParkingVisible(checked);
             return;
         case kListMakerPlan:
             host_.TurnMakerPlanListing(checked);
@@ -101,17 +112,11 @@ void SettingsPagePresenter::OnCommand(int control, uint32_t notification) {
             WriteDword(Hive::CurrentUser, kAppKey, kDriftValue, checked ? kDriftRestore : 0);
             return;
         case kPlanNotifications:
-            WriteDword(Hive::CurrentUser, kAppKey, kNotificationsValue, checked ? 1 : 0);
+            SetPlanNotifications(checked);
             return;
         default:
             return;
     }
-}
-
-void SettingsPagePresenter::OnCoreParkingVisible() {
-    SetSettingHidden(!c().Checked(kCoreParkingVisible), 0);
-    // The second class's floor stays visible wherever the editor offers that class.
-    if (MainTopology().ShowEfficiencyClassSelection()) SetSettingHidden(false, 1);
 }
 
 void SettingsPagePresenter::OnLanguageChosen() {

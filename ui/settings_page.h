@@ -44,6 +44,15 @@ inline constexpr std::u16string_view kNotificationsValue = u"ShowPowerPlanNotifi
 inline constexpr uint32_t kDriftRestore = 2;
 }  // namespace settings_page
 
+// Whether Windows' power options show the core parking floor (the class-0
+// setting is not hidden), and showing or hiding it; where the plan editor
+// offers the second efficiency class, that class's floor is shown as well.
+bool CoreParkingVisible();
+void SetCoreParkingVisible(bool visible);
+// ShowPowerPlanNotifications, on when missing; `createMissing` stores that.
+bool PlanNotificationsOn(bool createMissing);
+void SetPlanNotifications(bool on);
+
 // What the page's window (and the parts of the program beyond the page) do for it.
 class SettingsPageHost {
 public:
@@ -88,7 +97,6 @@ private:
     PageControls& c() { return host_.Controls(); }
     void ShowMoreOptions();
     void OnLanguageChosen();
-    void OnCoreParkingVisible();
 
     SettingsPageHost& host_;
     std::vector<uint16_t> languages_;
