@@ -14,7 +14,7 @@
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/profile_store.h"
-#include "tests/support/fake_page_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/support/sim_env.h"
 #include "ui/profiles_page.h"
 
@@ -24,12 +24,12 @@ namespace {
 
 class BenchHost : public ProfilesPageHost {
 public:
-    testing::FakePageControls controls{{profiles_page::kDetails, profiles_page::kPlanBox, profiles_page::kApply,
+    testing::FakeControls controls{{profiles_page::kDetails, profiles_page::kPlanBox, profiles_page::kApply,
                                         profiles_page::kExport}};
     size_t rows = 0;
     int selected = -1;
 
-    PageControls& Controls() override { return controls; }
+    ControlSurface& Controls() override { return controls; }
     void SetRows(const std::vector<ProfileRow>& r) override {
         rows = r.size();
         selected = -1;

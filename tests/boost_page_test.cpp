@@ -10,7 +10,7 @@
 #include "platform/registry_helpers.h"
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
-#include "tests/support/fake_page_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/support/sim_env.h"
 #include "tray/companion.h"
 #include "ui/boost_page.h"
@@ -19,18 +19,18 @@ namespace quellora {
 namespace {
 
 using namespace boost_page;
-using testing::FakePageControls;
+using testing::FakeControls;
 using testing::SimEnv;
 
 class FakeBoostHost : public BoostPageHost {
 public:
-    FakePageControls controls{{kEnabled, kActivePlan, kIdlePlan, kIdleSeconds, kBatteryMode, kActivePlanDc,
+    FakeControls controls{{kEnabled, kActivePlan, kIdlePlan, kIdleSeconds, kBatteryMode, kActivePlanDc,
                                kIdlePlanDc, kPauseOnSaver, kAwayIsIdle, kStatus, kConflictsLink, kNote}};
     std::vector<std::pair<std::u16string, uint32_t>> messages;
     bool conflictsAnswer = true;
     int prompts = 0, conflictLists = 0, linkUpdates = 0;
 
-    PageControls& Controls() override { return controls; }
+    ControlSurface& Controls() override { return controls; }
     int Message(std::u16string_view text, uint32_t style) override {
         messages.emplace_back(std::u16string(text), style);
         return mb::kIdOk;

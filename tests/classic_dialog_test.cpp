@@ -6,7 +6,7 @@
 #include "platform/language.h"
 #include "platform/registry_helpers.h"
 #include "power/setting_metadata.h"
-#include "tests/support/fake_page_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/support/sim_env.h"
 #include "tray/companion.h"
 #include "ui/classic_dialog.h"
@@ -16,7 +16,7 @@ namespace quellora {
 namespace {
 
 using namespace classic_dialog;
-using testing::FakePageControls;
+using testing::FakeControls;
 using testing::SimEnv;
 
 std::vector<int> DialogControls() {
@@ -28,7 +28,7 @@ std::vector<int> DialogControls() {
 
 class FakeClassicHost : public ClassicDialogHost {
 public:
-    FakePageControls controls{DialogControls()};
+    FakeControls controls{DialogControls()};
     std::vector<std::u16string> messages;
     int answer = mb::kIdNo;
     bool pending = false;
@@ -39,7 +39,7 @@ public:
     std::vector<std::pair<uint32_t, intptr_t>> forwarded;
     std::vector<int> activated;
 
-    PageControls& Controls() override { return controls; }
+    ControlSurface& Controls() override { return controls; }
     int Message(std::u16string_view text, uint32_t) override {
         messages.emplace_back(text);
         return answer;

@@ -10,7 +10,7 @@
 #include "platform/text.h"
 #include "power/power_scheme_access.h"
 #include "profiles/profile_store.h"
-#include "tests/support/fake_page_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/support/sim_env.h"
 #include "ui/profiles_page.h"
 
@@ -18,7 +18,7 @@ namespace quellora {
 namespace {
 
 using namespace profiles_page;
-using testing::FakePageControls;
+using testing::FakeControls;
 using testing::ManualClock;
 using testing::SimEnv;
 
@@ -30,7 +30,7 @@ struct Asked {
 // The page's window: answers come from queues the test fills.
 class FakeProfilesHost : public ProfilesPageHost {
 public:
-    FakePageControls controls{{kDetails, kPlanCaption, kPlanBox, kSave, kApply, kImport, kExport}};
+    FakeControls controls{{kDetails, kPlanCaption, kPlanBox, kSave, kApply, kImport, kExport}};
     std::vector<ProfileRow> rows;
     int selected = -1;
     std::vector<Asked> messages;
@@ -43,7 +43,7 @@ public:
     int editorReloads = 0;
     int hourOffset = 1;  // the local time zone
 
-    PageControls& Controls() override { return controls; }
+    ControlSurface& Controls() override { return controls; }
     void SetRows(const std::vector<ProfileRow>& r) override {
         rows = r;
         selected = -1;

@@ -5,7 +5,7 @@
 #include "platform/registry_helpers.h"
 #include "platform/startup_state.h"
 #include "power/setting_metadata.h"
-#include "tests/support/fake_page_controls.h"
+#include "tests/support/fake_controls.h"
 #include "tests/support/sim_env.h"
 #include "ui/settings_page.h"
 
@@ -13,12 +13,12 @@ namespace quellora {
 namespace {
 
 using namespace settings_page;
-using testing::FakePageControls;
+using testing::FakeControls;
 using testing::SimEnv;
 
 class FakeSettingsHost : public SettingsPageHost {
 public:
-    FakePageControls controls{{kStartAtLogon, kUpdateChecks, kBetaUpdates, kCheckNow, kCoreParkingVisible,
+    FakeControls controls{{kStartAtLogon, kUpdateChecks, kBetaUpdates, kCheckNow, kCoreParkingVisible,
                                kListMakerPlan, kEfficiencyClassSelection, kDriftProtection, kPlanNotifications,
                                kLanguage, kMoreOptionsLink, kMoreOptionsHeading, kPowerOptionsLink}};
     std::vector<std::u16string> messages;
@@ -33,7 +33,7 @@ public:
     FakeSettingsHost() {
         for (int id : {kMoreOptionsHeading, kListMakerPlan, kEfficiencyClassSelection}) controls[id].visible = false;
     }
-    PageControls& Controls() override { return controls; }
+    ControlSurface& Controls() override { return controls; }
     int Message(std::u16string_view text, uint32_t) override {
         messages.emplace_back(text);
         return answer;

@@ -170,8 +170,9 @@ void BoostPagePresenter::OnPlanChosen(int control) {
 }
 
 void BoostPagePresenter::OnIdleTimeTyped() {
-    uint32_t seconds = 0;
-    if (!FieldNumber(c().Text(kIdleSeconds), seconds) || seconds == 0) return;
+    bool isNumber = false;
+    const uint32_t seconds = FieldUnsigned(c().Text(kIdleSeconds), &isNumber);
+    if (!isNumber || seconds == 0) return;
     // The stored value is whole seconds; beyond the signed range the time is cut to it.
     const uint64_t ms = static_cast<uint64_t>(seconds) * 1000;
     SetIdleTimeoutMs(static_cast<int32_t>(ms > 0x7FFFFFFFull ? 0x7FFFFFFFull / 1000 * 1000 : ms));
@@ -179,8 +180,8 @@ void BoostPagePresenter::OnIdleTimeTyped() {
 }
 
 void BoostPagePresenter::OnIdleTimeLeft() {
-    uint32_t seconds = 0;
-    if (FieldNumber(c().Text(kIdleSeconds), seconds) && seconds > 0) return;
+    bool isNumber = false;
+    if (FieldUnsigned(c().Text(kIdleSeconds), &isNumber) > 0 && isNumber) return;
     host_.Message(LoadText(kIdleTimeError), mb::kIconError);
     Suppress quiet(suppress_);
     c().SetText(kIdleSeconds, IdleSecondsText());

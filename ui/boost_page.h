@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/guid.h"
-#include "ui/page_controls.h"
+#include "ui/control_surface.h"
 
 namespace quellora {
 
@@ -48,7 +48,7 @@ inline constexpr uint32_t kNoteSuffix = 9548;
 class BoostPageHost {
 public:
     virtual ~BoostPageHost() = default;
-    virtual PageControls& Controls() = 0;
+    virtual ControlSurface& Controls() = 0;
     // A message box owned by the top-level window; answers the button.
     virtual int Message(std::u16string_view text, uint32_t style) = 0;
     // The companion's conflicts: asks whether to go on (true at once without
@@ -75,7 +75,7 @@ public:
     void OnLink(int control);
 
 private:
-    PageControls& c() { return host_.Controls(); }
+    ControlSurface& c() { return host_.Controls(); }
     void FillPlanLists();
     void SelectPlan(int control, const std::vector<std::u16string>& names, const std::vector<Guid>& plans,
                     const Guid& stored);

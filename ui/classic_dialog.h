@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/page_controls.h"
+#include "ui/control_surface.h"
 
 namespace quellora {
 
@@ -63,7 +63,7 @@ inline constexpr uint32_t kMakerPlanCommand = 34967;  // also forwarded
 class ClassicDialogHost {
 public:
     virtual ~ClassicDialogHost() = default;
-    virtual PageControls& Controls() = 0;
+    virtual ControlSurface& Controls() = 0;
     // A message box owned by the dialog; answers the button.
     virtual int Message(std::u16string_view text, uint32_t style) = 0;
     // The plan editor has unwritten edits; Apply writes them (command 3).
@@ -110,7 +110,7 @@ public:
     void SetPlanMenuSize(int count) { planMenuSize_ = count; }
 
 private:
-    PageControls& c() { return host_.Controls(); }
+    ControlSurface& c() { return host_.Controls(); }
     void BoostClicked();
     void CloseAsked();
 

@@ -1,6 +1,6 @@
 // The controls of a page or dialog as its presenter sees them, by the
 // identifiers that are the contract with the language module's templates:
-// texts, check marks, visibility and drop-down lists. The Win32 pages answer
+// texts, check marks, visibility, the enabled state and drop-down lists. The Win32 pages answer
 // it from their windows; the tests answer it from a table.
 #pragma once
 
@@ -23,6 +23,7 @@ public:
     virtual void SetChecked(int id, bool checked) = 0;
     virtual bool Visible(int id) = 0;
     virtual void Show(int id, bool visible) = 0;
+    virtual bool Enabled(int id) = 0;
     virtual void Enable(int id, bool enabled) = 0;
 
     // Drop-down lists: the items replace the old ones and nothing is selected.

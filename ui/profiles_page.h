@@ -16,7 +16,7 @@
 
 #include "platform/clock.h"
 #include "profiles/profile_store.h"
-#include "ui/page_controls.h"
+#include "ui/control_surface.h"
 
 namespace quellora {
 
@@ -73,7 +73,7 @@ std::u16string CaptureTimeText(std::u16string_view stored, const LocalTimeConver
 class ProfilesPageHost {
 public:
     virtual ~ProfilesPageHost() = default;
-    virtual PageControls& Controls() = 0;
+    virtual ControlSurface& Controls() = 0;
     // The list view: the rows replace the old ones, nothing selected; a row
     // selected (and focused, in view), or none with -1; the selected row.
     virtual void SetRows(const std::vector<ProfileRow>& rows) = 0;
@@ -126,7 +126,7 @@ public:
     const std::vector<ProfileInfo>& profiles() const { return profiles_; }
 
 private:
-    PageControls& c() { return host_.Controls(); }
+    ControlSurface& c() { return host_.Controls(); }
     const ProfileInfo* Selected();
     // Asks until the name is valid; none when cancelled. `text` is the proposal.
     std::optional<std::u16string> AskName(uint32_t prompt, std::u16string text);

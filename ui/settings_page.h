@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/page_controls.h"
+#include "ui/control_surface.h"
 
 namespace quellora {
 
@@ -57,7 +57,7 @@ void SetPlanNotifications(bool on);
 class SettingsPageHost {
 public:
     virtual ~SettingsPageHost() = default;
-    virtual PageControls& Controls() = 0;
+    virtual ControlSurface& Controls() = 0;
     // A message box owned by the top-level window; answers the button.
     virtual int Message(std::u16string_view text, uint32_t style) = 0;
     // The scheduled task that starts the program at logon: 1 or more when it
@@ -94,7 +94,7 @@ public:
     const std::vector<uint16_t>& languages() const { return languages_; }
 
 private:
-    PageControls& c() { return host_.Controls(); }
+    ControlSurface& c() { return host_.Controls(); }
     void ShowMoreOptions();
     void OnLanguageChosen();
 

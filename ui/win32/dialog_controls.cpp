@@ -46,6 +46,11 @@ void DialogControls::Show(int id, bool visible) {
     if (HWND control = Find(id)) ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
 }
 
+bool DialogControls::Enabled(int id) {
+    HWND control = Find(id);
+    return control && IsWindowEnabled(control);
+}
+
 void DialogControls::Enable(int id, bool enabled) {
     if (HWND control = Find(id)) EnableWindow(control, enabled);
 }

@@ -29,6 +29,7 @@ public:
     void SetChecked(int id, bool checked) override;
     bool Visible(int id) override;
     void Show(int id, bool visible) override;
+    bool Enabled(int id) override;
     void Enable(int id, bool enabled) override;
     void SetItems(int id, const std::vector<std::u16string>& items) override;
     int ItemCount(int id) override;
