@@ -162,13 +162,16 @@ public:
     // A click (or Enter) on a link; false when the id is not one of the status area's.
     bool OnLink(int id);
 
+    // Lists the maker's highest-performance plan or stops listing it (the
+    // settings page's box does the same as the link).
+    void TurnMakerPlanListing(bool on);
+
     // For the window's layout and the tests.
     const PlanNameFit& planName() const { return planName_; }
 
 private:
     void FitFonts();
     void MakerPlanLinkClicked();
-    void TurnMakerPlanListing(bool on);
     void ShowMakerPlanLinkText(bool exists);
     void ShowUpdateNotice();
     void ShowFrequencies();

@@ -21,6 +21,9 @@ namespace quellora::win32 {
 
 std::unique_ptr<PageWindow> MakeEditorPage(MainWindow& owner, int index);
 std::unique_ptr<PageWindow> MakeEventsPage(MainWindow& owner, int index);
+std::unique_ptr<PageWindow> MakeProfilesPage(MainWindow& owner, int index);
+std::unique_ptr<PageWindow> MakeBoostPage(MainWindow& owner, int index);
+std::unique_ptr<PageWindow> MakeSettingsPage(MainWindow& owner, int index);
 
 namespace {
 
@@ -121,6 +124,9 @@ std::unique_ptr<PageWindow> MakePage(MainWindow& owner, int index) {
         case Page::Dashboard: return std::make_unique<DashboardPage>(owner, index);
         case Page::Hybrid: return MakeEditorPage(owner, index);
         case Page::Events: return MakeEventsPage(owner, index);
+        case Page::Profiles: return MakeProfilesPage(owner, index);
+        case Page::Boost: return MakeBoostPage(owner, index);
+        case Page::Settings: return MakeSettingsPage(owner, index);
         default: return std::make_unique<PlainPage>(owner, index);
     }
 }
@@ -343,6 +349,10 @@ void MainWindow::ResetDashboardStatus() {
 
 void MainWindow::DashboardTimer(uint32_t timer) {
     if (DashboardStatusWindow* status = DashboardStatusOf(*this)) status->status().OnTimer(timer);
+}
+
+void MainWindow::TurnMakerPlanListing(bool on) {
+    if (DashboardStatusWindow* status = DashboardStatusOf(*this)) status->status().TurnMakerPlanListing(on);
 }
 
 void MainWindow::UpdateDashboardBoostLink() {

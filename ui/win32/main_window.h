@@ -75,6 +75,8 @@ public:
     // The update check this window started has finished (its event is then dropped).
     bool UpdateCheckFinished();
     PageWindow* page(int index) const;
+    // The listing of the maker's highest-performance plan, as the dashboard's link turns it.
+    void TurnMakerPlanListing(bool on);
     // A balloon tooltip for controls of a page (remembered for the theme).
     HWND Tooltips(HWND page);
 
