@@ -142,6 +142,7 @@ if(QUELLORA_SIM)
   quellora_window_test(main_window)
   quellora_window_test(main_window_dpi)
   quellora_window_test(main_window_tray)
+  quellora_window_test(main_window_pages 600)
   quellora_window_test(boost_dialog)
   # They wait for the tray's minutes: a new calendar minute, the 30-second
   # drift checks, the first update check after 60 s.

@@ -22,10 +22,14 @@ namespace {
 
 using namespace profiles_page;
 
-// Keeps a control's distance from the page's bottom edge as the template has it.
+// Keeps a control's distance from the page's bottom edge as the template has
+// it; the buttons of the template's right half keep their distance from the
+// right edge, and the details line takes the page's width.
 struct BottomAnchor {
     HWND control = nullptr;
     int left = 0, fromBottom = 0, width = 0, height = 0;
+    int fromRight = -1;     // -1: placed from the left edge
+    bool stretch = false;   // as wide as the list
 };
 
 class ProfilesPage : public PageWindow, public ProfilesPageHost {
@@ -90,9 +94,12 @@ public:
 
     void Resized(int width, int height) override {
         if (!list_) return;
-        for (const BottomAnchor& a : anchors_)
-            ::MoveWindow(a.control, a.left, height - a.fromBottom, a.width, a.height, TRUE);
         const int listWidth = std::max(100, width - 2 * listLeft_);
+        for (const BottomAnchor& a : anchors_) {
+            const int left = a.fromRight >= 0 ? std::max(a.left, width - a.fromRight) : a.left;
+            const int w = a.stretch ? std::max(a.width, listWidth) : a.width;
+            ::MoveWindow(a.control, left, height - a.fromBottom, w, a.height, TRUE);
+        }
         const int listHeight = std::max(60, height - listTop_ - listLeft_ - anchorBand_);
         ::MoveWindow(list_, listLeft_, listTop_, listWidth, listHeight, TRUE);
     }
@@ -196,7 +203,10 @@ private:
             RECT r{};
             GetWindowRect(control, &r);
             MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-            anchors_.push_back({control, r.left, page.bottom - r.top, r.right - r.left, r.bottom - r.top});
+            BottomAnchor a{control, r.left, page.bottom - r.top, r.right - r.left, r.bottom - r.top};
+            if (id == kDetails) a.stretch = true;
+            else if (id == kImport || id == kExport) a.fromRight = page.right - r.left;
+            anchors_.push_back(a);
             highest = std::min(highest, static_cast<int>(r.top));
         }
         anchorBand_ = page.bottom - highest;
