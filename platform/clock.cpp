@@ -72,4 +72,28 @@ bool Clock::UtcToLocal(const CalendarTime& utc, CalendarTime& local) {
     return true;
 }
 
+bool ParseTimeStamp(std::u16string_view text, CalendarTime& t) {
+    uint16_t* fields[] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
+    const char16_t separators[] = {u'-', u'-', u'T', u':', u':'};
+    size_t at = 0;
+    for (size_t i = 0; i < 6; ++i) {
+        while (at < text.size() && (text[at] == u' ' || text[at] == u'\t')) ++at;
+        size_t digits = 0;
+        uint32_t value = 0;
+        while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
+            value = value * 10 + static_cast<uint32_t>(text[at] - u'0');
+            if (value > 0xFFFF) value = 0xFFFF;
+            ++at;
+            ++digits;
+        }
+        if (digits == 0) return false;
+        *fields[i] = static_cast<uint16_t>(value);
+        if (i < 5) {
+            if (at >= text.size() || text[at] != separators[i]) return false;
+            ++at;
+        }
+    }
+    return true;
+}
+
 }  // namespace quellora

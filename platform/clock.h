@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace quellora {
 
@@ -23,6 +24,10 @@ inline constexpr uint64_t kFileTimePerSecond = 10000000;
 // 24, a year before 1601 or after 30827), as SystemTimeToFileTime refuses it.
 // The day of the week is not looked at.
 bool CalendarToFileTime(const CalendarTime& time, uint64_t& fileTime);
+// A time stored as "%hu-%hu-%huT%hu:%hu:%hu": six unsigned numbers with their
+// separators (blanks before a number are read over, as the C library's scanner
+// does); the rest of the text is not looked at.
+bool ParseTimeStamp(std::u16string_view text, CalendarTime& time);
 CalendarTime FileTimeToCalendar(uint64_t fileTime);
 
 class Clock {

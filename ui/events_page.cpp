@@ -13,38 +13,9 @@ namespace quellora {
 
 using namespace events_page;
 
-namespace {
-
-// "%hu-%hu-%huT%hu:%hu:%hu": six unsigned numbers with their separators.
-bool ParseRecordTime(std::u16string_view text, CalendarTime& t) {
-    uint16_t* fields[] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
-    const char16_t separators[] = {u'-', u'-', u'T', u':', u':'};
-    size_t at = 0;
-    for (size_t i = 0; i < 6; ++i) {
-        while (at < text.size() && (text[at] == u' ' || text[at] == u'\t')) ++at;
-        size_t digits = 0;
-        uint32_t value = 0;
-        while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
-            value = value * 10 + static_cast<uint32_t>(text[at] - u'0');
-            if (value > 0xFFFF) value = 0xFFFF;
-            ++at;
-            ++digits;
-        }
-        if (digits == 0) return false;
-        *fields[i] = static_cast<uint16_t>(value);
-        if (i < 5) {
-            if (at >= text.size() || text[at] != separators[i]) return false;
-            ++at;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 std::u16string RecordLocalTime(std::u16string_view stored, const LocalTimeConverter& toLocal) {
     CalendarTime utc, local;
-    if (!ParseRecordTime(stored, utc) || !toLocal || !toLocal(utc, local)) return std::u16string(stored);
+    if (!ParseTimeStamp(stored, utc) || !toLocal || !toLocal(utc, local)) return std::u16string(stored);
     return Format(u"%04u-%02u-%02u %02u:%02u:%02u", local.year, local.month, local.day, local.hour, local.minute,
                   local.second);
 }

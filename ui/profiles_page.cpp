@@ -12,39 +12,13 @@ using namespace profiles_page;
 
 namespace {
 
-// "%hu-%hu-%huT%hu:%hu:%hu": six unsigned numbers with their separators
-// (blanks before a number are read over, as the C library's scanner does).
-bool ParseCaptureTime(std::u16string_view text, CalendarTime& t) {
-    uint16_t* fields[] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
-    const char16_t separators[] = {u'-', u'-', u'T', u':', u':'};
-    size_t at = 0;
-    for (size_t i = 0; i < 6; ++i) {
-        while (at < text.size() && (text[at] == u' ' || text[at] == u'\t')) ++at;
-        size_t digits = 0;
-        uint32_t value = 0;
-        while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
-            value = value * 10 + static_cast<uint32_t>(text[at] - u'0');
-            if (value > 0xFFFF) value = 0xFFFF;
-            ++at;
-            ++digits;
-        }
-        if (digits == 0) return false;
-        *fields[i] = static_cast<uint16_t>(value);
-        if (i < 5) {
-            if (at >= text.size() || text[at] != separators[i]) return false;
-            ++at;
-        }
-    }
-    return true;
-}
-
 bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) { return FoldCase(a) == FoldCase(b); }
 
 }  // namespace
 
 std::u16string CaptureTimeText(std::u16string_view stored, const LocalTimeConverter& toLocal) {
     CalendarTime utc, local;
-    if (!ParseCaptureTime(stored, utc) || !toLocal || !toLocal(utc, local)) return std::u16string(stored);
+    if (!ParseTimeStamp(stored, utc) || !toLocal || !toLocal(utc, local)) return std::u16string(stored);
     return Format(u"%04u-%02u-%02u %02u:%02u", local.year, local.month, local.day, local.hour, local.minute);
 }
 

@@ -89,6 +89,7 @@ combo_choose() {
     done
     return 1
 }
+row_named() { rows_of "$pp" 9424 | awk -F '\t' -v n="$1" '$3 == n { print $1; exit }'; }
 profiles_folder() { echo "$(rig_local_appdata)/Quellora/Profiles"; }
 stored_capture() {  # stored_capture <profile>: its capture time as the file holds it
     sed -n 's/.*"captured": *"\([^"]*\)".*/\1/p' "$(profiles_folder)/$1.json"
@@ -217,14 +218,17 @@ if open_main /nosystray; then
         rig_fail "Rename asks for a name"
     fi
 
-    # A rename onto an existing name that fails (another program holds the
-    # other profile's file open, until About opens) loses neither profile.
-    games_path=$(rig_wine winepath -w "$(profiles_folder)/Games.json" | tr -d '\r')
+    # A rename onto an existing name whose last step fails (another program
+    # holds the renamed profile's file open, until About opens, so it cannot
+    # be deleted) says so and keeps the profile under both names. (A failure
+    # before that step, which loses neither profile, cannot be made under
+    # Wine: its rename replaces even an open or read-only file.)
+    games_path=$(rig_wine winepath -w "$(profiles_folder)/Second.json" | tr -d '\r')
     tool_path=$(rig_wine winepath -w "$RIG_TOOL_EXE" | tr -d '\r')
     wine cmd /c "$tool_path exists #32770^|About* 60000 < \"$games_path\"" </dev/null >/dev/null 2>&1 &
     holder=$!
     sleep 1.5
-    rig_tool select "$pp" 9424 0  # Second
+    rig_tool select "$pp" 9424 "$(row_named Second)"
     sleep 0.3
     rig_tool command "$pp" 9431
     if wait_dialog 1002; then
@@ -242,8 +246,10 @@ if open_main /nosystray; then
             rig_fail "renaming onto an existing name asks"
         fi
     fi
-    rig_check "... and loses neither profile" [ "$(rows_of "$pp" 9424 | cut -f3 | sort | tr '\n' ' ')" = "Games Second " ]
-    rig_check "... the other keeps its plan" grep -q $'\tGames\tWork: fast\t' <<<"$(rows_of "$pp" 9424)"
+    rows=$(rows_of "$pp" 9424)
+    rig_check "... and keeps the profile under both names" \
+        [ "$(cut -f3,4 <<<"$rows" | sort | tr '\n\t' '  ')" = "Games High performance Second High performance " ]
+    rig_check "... the old name still selected" grep -q $'^[0-9]*\t1\tSecond\t' <<<"$rows"
     rig_tool post "$main" 0x111 34976 >/dev/null  # Help, About: the other program ends
     wait "$holder"
     if about=$(rig_wait '#32770|About Quellora' 10000); then
@@ -252,7 +258,7 @@ if open_main /nosystray; then
     fi
 
     # Now it works: one step replaces the other profile.
-    rig_tool select "$pp" 9424 0
+    rig_tool select "$pp" 9424 "$(row_named Second)"
     sleep 0.3
     rig_tool command "$pp" 9431
     if wait_dialog 1002; then
