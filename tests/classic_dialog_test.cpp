@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "boost/boost_runtime.h"
 #include "boost/boost_settings.h"
 #include "platform/interaction.h"
 #include "platform/language.h"
 #include "platform/registry_helpers.h"
+#include "power/power_scheme_access.h"
 #include "power/setting_metadata.h"
 #include "tests/support/fake_controls.h"
 #include "tests/support/sim_env.h"
@@ -37,9 +40,10 @@ public:
     bool enableInBoostDialog = false;
     bool beta = false;
     std::vector<std::pair<uint32_t, intptr_t>> forwarded;
-    std::vector<int> activated;
+    PowerSchemeAccess power;
 
     ControlSurface& Controls() override { return controls; }
+    PowerSchemeAccess& Power() override { return power; }
     int Message(std::u16string_view text, uint32_t) override {
         messages.emplace_back(text);
         return answer;
@@ -61,7 +65,6 @@ public:
     void ManualUpdateCheck() override { ++checks; }
     bool BetaUpdates() override { return beta; }
     void SetBetaUpdates(bool on) override { beta = on; }
-    void ActivatePlanAt(int position) override { activated.push_back(position); }
     void SendClose() override { ++closes; }
 };
 
@@ -174,10 +177,20 @@ TEST_F(ClassicDialogTest, OptionsAndMenu) {
     dialog.OnCommand(105, 517);
     dialog.OnCommand(kMakerPlanCommand, 0);
     EXPECT_EQ(host.forwarded, (std::vector<std::pair<uint32_t, intptr_t>>{{105, 517}, {kMakerPlanCommand, 0}}));
-    dialog.SetPlanMenuSize(3);
-    EXPECT_TRUE(dialog.OnCommand(kFirstPlanCommand + 2, 0));
-    EXPECT_FALSE(dialog.OnCommand(kFirstPlanCommand + 3, 0));
-    EXPECT_EQ(host.activated, std::vector<int>{2});
+    // The plan submenu: the tray's items; choosing one makes it active and ends Dynamic Boost.
+    EXPECT_FALSE(dialog.OnCommand(kFirstPlanCommand, 0));  // no menu shown yet
+    const std::vector<TrayMenuPlan> plans = dialog.PlanMenu();
+    ASSERT_GE(plans.size(), 2u);
+    const auto other = std::find_if(plans.begin(), plans.end(), [](const TrayMenuPlan& p) { return !p.checked; });
+    ASSERT_NE(other, plans.end());
+    SetBoostEnabled(true);
+    EXPECT_TRUE(dialog.OnCommand(other->command, 0));
+    EXPECT_FALSE(IsBoostEnabled());
+    std::u16string activeName;
+    ASSERT_TRUE(host.power.PlanDisplayName(host.power.QueryActivePlanOrNull(), activeName));
+    EXPECT_EQ(activeName, other->text);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(dialog.OnCommand(kFirstPlanCommand + 100, 0));
     dialog.OnCommand(kHistoryCommand, 0);
     dialog.OnCommand(kAboutCommand, 0);
     dialog.OnCommand(kCheckForUpdatesCommand, 0);

@@ -56,6 +56,31 @@ bool PlausibleVersionText(std::u16string_view text) {
 
 }  // namespace
 
+std::vector<TrayMenuPlan> PlanMenuItems(PowerSchemeAccess& power, uint32_t firstCommand, size_t& listed) {
+    std::vector<TrayMenuPlan> items;
+    const std::vector<Guid> plans = power.EnumeratePlans(MakerPlanListed());
+    const Guid active = power.QueryActivePlanOrNull();
+    listed = plans.size();
+    for (size_t i = 0; i < plans.size(); ++i) {
+        std::u16string name;
+        if (!power.PlanDisplayName(plans[i], name) || name.empty()) continue;
+        items.push_back({firstCommand + static_cast<uint32_t>(i), name, plans[i] == active});
+    }
+    return items;
+}
+
+PlanMenuSwitch SwitchToMenuPlan(PowerSchemeAccess& power, const std::vector<TrayMenuPlan>& items, uint32_t command) {
+    std::u16string text;
+    for (const TrayMenuPlan& item : items) {
+        if (item.command == command) text = item.text;
+    }
+    Guid plan;
+    if (text.empty() || !power.FindPlanByName(text, plan)) return PlanMenuSwitch::NotListed;
+    // A plan chosen by hand ends Dynamic Boost.
+    if (IsBoostEnabled()) SetBoostEnabled(false);
+    return power.ActivatePlan(plan) ? PlanMenuSwitch::Switched : PlanMenuSwitch::Failed;
+}
+
 std::u16string FitText(std::u16string_view text, size_t max) {
     if (text.size() <= max) return std::u16string(text);
     size_t length = max;
@@ -387,14 +412,7 @@ void TrayPresenter::ReopenMainWindow() {
 TrayMenu TrayPresenter::BuildMenu() {
     TrayMenu menu;
     const bool makerListed = MakerPlanListed();
-    const std::vector<Guid> plans = power_->EnumeratePlans(makerListed);
-    const Guid active = power_->QueryActivePlanOrNull();
-    menuPlanCount_ = plans.size();
-    for (size_t i = 0; i < plans.size(); ++i) {
-        std::u16string name;
-        if (!power_->PlanDisplayName(plans[i], name) || name.empty()) continue;
-        menu.plans.push_back({traycmd::kPlanBase + static_cast<uint32_t>(i), name, plans[i] == active});
-    }
+    menu.plans = PlanMenuItems(*power_, traycmd::kPlanBase, menuPlanCount_);
     menuPlans_ = menu.plans;
     menu.checks = {
         {traycmd::kEfficiencyClassSelection, UserFlag(trayvalues::kEfficiencyClassSelection, false)},
@@ -415,18 +433,11 @@ void TrayPresenter::ShowMenuAndRun() {
 }
 
 void TrayPresenter::SwitchToPlan(uint32_t command) {
-    std::u16string text;
-    for (const TrayMenuPlan& item : menuPlans_) {
-        if (item.command == command) text = item.text;
-    }
-    Guid plan;
-    if (text.empty() || !power_->FindPlanByName(text, plan)) return;
-    // A plan chosen by hand ends Dynamic Boost.
-    if (IsBoostEnabled()) {
-        SetBoostEnabled(false);
-        RefreshTooltip();
-    }
-    if (!power_->ActivatePlan(plan)) {
+    const bool boostWasOn = IsBoostEnabled();
+    const PlanMenuSwitch result = SwitchToMenuPlan(*power_, menuPlans_, command);
+    if (result == PlanMenuSwitch::NotListed) return;
+    if (boostWasOn && !IsBoostEnabled()) RefreshTooltip();
+    if (result == PlanMenuSwitch::Failed) {
         surface_.Message(LoadText(ids::kPlanSwitchFailed), mb::kOk | mb::kIconError | mb::kSetForeground);
     }
 }

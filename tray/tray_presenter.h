@@ -125,6 +125,16 @@ public:
 // Fits a text into `max` UTF-16 code units without splitting a surrogate pair.
 std::u16string FitText(std::u16string_view text, size_t max);
 
+// The plan submenu of the tray's menu and of the classic dialog's: every
+// listed plan that has a name, command `firstCommand` + its place in the
+// list, the active one checked. `listed` is the number of plans listed,
+// named or not (the commands accepted).
+std::vector<TrayMenuPlan> PlanMenuItems(PowerSchemeAccess& power, uint32_t firstCommand, size_t& listed);
+// A plan chosen from such a submenu, by its item's name: Dynamic Boost ends
+// (the user chose by hand) and the plan is made active.
+enum class PlanMenuSwitch : uint8_t { NotListed, Switched, Failed };
+PlanMenuSwitch SwitchToMenuPlan(PowerSchemeAccess& power, const std::vector<TrayMenuPlan>& items, uint32_t command);
+
 // "Quellora v<version>", LF, string 1017, and LF and string 9470 while
 // Dynamic Boost is on; at most kTooltipMax characters.
 std::u16string NormalTooltip();

@@ -76,8 +76,10 @@ bool ClassicDialogPresenter::OnCommand(uint32_t command, intptr_t lParam) {
         host_.ForwardToTray(command, lParam);
         return true;
     }
-    if (command >= kFirstPlanCommand && command < kFirstPlanCommand + static_cast<uint32_t>(planMenuSize_)) {
-        host_.ActivatePlanAt(static_cast<int>(command - kFirstPlanCommand));
+    if (command >= kFirstPlanCommand && command - kFirstPlanCommand < menuPlanCount_) {
+        if (SwitchToMenuPlan(host_.Power(), menuPlans_, command) == PlanMenuSwitch::Failed) {
+            host_.Message(LoadText(kPlanSwitchFailed), mb::kOk | mb::kIconError);
+        }
         return true;
     }
     switch (command) {
@@ -123,6 +125,11 @@ bool ClassicDialogPresenter::OnLink(int control) {
 }
 
 void ClassicDialogPresenter::OnClose() { host_.End(); }
+
+std::vector<TrayMenuPlan> ClassicDialogPresenter::PlanMenu() {
+    menuPlans_ = PlanMenuItems(host_.Power(), kFirstPlanCommand, menuPlanCount_);
+    return menuPlans_;
+}
 
 std::vector<std::pair<uint32_t, bool>> ClassicDialogPresenter::MenuChecks() {
     return {{kBetaUpdatesCommand, host_.BetaUpdates()}, {kUpdateChecksCommand, UpdateChecksOn()}};

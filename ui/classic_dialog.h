@@ -11,9 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "tray/tray_presenter.h"
 #include "ui/control_surface.h"
 
 namespace quellora {
+
+class PowerSchemeAccess;
 
 namespace classic_dialog {
 // Resources of the language module.
@@ -43,6 +46,7 @@ inline constexpr uint32_t kHideDetailsText = 1321;
 inline constexpr uint32_t kShowDetailsText = 1322;
 inline constexpr uint32_t kApplyQuestion = 211;
 inline constexpr uint32_t kRestwellActive = 695;
+inline constexpr uint32_t kPlanSwitchFailed = 851;
 // Menu commands.
 inline constexpr uint32_t kUpdateChecksCommand = 34680;
 inline constexpr uint32_t kBoostOnOffCommand = 34735;
@@ -64,6 +68,7 @@ class ClassicDialogHost {
 public:
     virtual ~ClassicDialogHost() = default;
     virtual ControlSurface& Controls() = 0;
+    virtual PowerSchemeAccess& Power() = 0;
     // A message box owned by the dialog; answers the button.
     virtual int Message(std::u16string_view text, uint32_t style) = 0;
     // The plan editor has unwritten edits; Apply writes them (command 3).
@@ -81,8 +86,6 @@ public:
     virtual void ManualUpdateCheck() = 0;
     virtual bool BetaUpdates() = 0;
     virtual void SetBetaUpdates(bool beta) = 0;
-    // Activates the plan at a position of the plan submenu, as the tray menu does.
-    virtual void ActivatePlanAt(int position) = 0;
     // Sends WM_CLOSE to the dialog.
     virtual void SendClose() = 0;
 };
@@ -106,8 +109,9 @@ public:
     void OnClose();
     // The menu's check marks: (command, checked).
     std::vector<std::pair<uint32_t, bool>> MenuChecks();
-    // The number of plans in the plan submenu (bounds the accepted commands).
-    void SetPlanMenuSize(int count) { planMenuSize_ = count; }
+    // The plan submenu as the tray builds its own (on entering the menu); its
+    // commands switch plans as the tray's do.
+    std::vector<TrayMenuPlan> PlanMenu();
 
 private:
     ControlSurface& c() { return host_.Controls(); }
@@ -116,7 +120,8 @@ private:
 
     ClassicDialogHost& host_;
     bool heterogeneous_;
-    int planMenuSize_ = 0;
+    std::vector<TrayMenuPlan> menuPlans_;
+    size_t menuPlanCount_ = 0;
 };
 
 }  // namespace quellora
