@@ -24,7 +24,7 @@ constexpr std::u16string_view kTranslatePage = u"https://www.ostrima.com/transla
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            DialogOwner<MainWindowSurface>(dialog, message, lParam);
+            DialogOwner<const std::function<void()>>(dialog, message, lParam);
             SetDlgItemTextW(dialog, kVersionText, Wide(u"Version " + std::u16string(kProgramVersion)).c_str());
             SubclassDialogColours(dialog, {IDOK, kProductLink, kTranslateLink, kUpdateLink});
             ThemeTitleBar(dialog);
@@ -36,9 +36,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             if (header->idFrom == kProductLink && Sys().interaction) Sys().interaction->OpenWithShell(kProductPage);
             if (header->idFrom == kTranslateLink && Sys().interaction) Sys().interaction->OpenWithShell(kTranslatePage);
             if (header->idFrom == kUpdateLink) {
-                if (auto* owner = DialogOwner<MainWindowSurface>(dialog, message, lParam)) {
-                    owner->ManualUpdateCheck();
-                }
+                if (auto* check = DialogOwner<const std::function<void()>>(dialog, message, lParam)) (*check)();
             }
             return TRUE;
         }
@@ -59,9 +57,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void RunAboutDialog(HWND owner, HMODULE module, MainWindowSurface& surface) {
+void RunAboutDialog(HWND owner, HMODULE module, const std::function<void()>& checkForUpdates) {
     DialogBoxParamW(module, MAKEINTRESOURCEW(main_window::kAboutDialog), owner, AboutProc,
-                    reinterpret_cast<LPARAM>(&surface));
+                    reinterpret_cast<LPARAM>(&checkForUpdates));
 }
 
 }  // namespace quellora::win32

@@ -10,6 +10,7 @@
 #include "monitor/win32/core_graph_window.h"
 #include "platform/language.h"
 #include "power/main_topology.h"
+#include "ui/geometry.h"
 #include "ui/message_box.h"
 #include "ui/win32/graph_theme.h"
 
@@ -26,8 +27,8 @@ constexpr int kScaleKeyFactor = 100;
 
 }  // namespace
 
-DashboardStatusWindow::DashboardStatusWindow(HWND page, DashboardHost& host)
-    : page_(page), status_(*this, host, power_, TheCoreGraph()) {}
+DashboardStatusWindow::DashboardStatusWindow(HWND page, DashboardHost& host, bool graphInPlace)
+    : page_(page), status_(*this, host, power_, TheCoreGraph()), graphInPlace_(graphInPlace) {}
 
 DashboardStatusWindow::~DashboardStatusWindow() {
     if (graphCreated_) {
@@ -79,10 +80,7 @@ void DashboardStatusWindow::OnSize() {
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (graphCreated_) {
-        const GraphRect place = DashboardGraphPlace(
-            GraphRect{placeholder_.left, placeholder_.top, placeholder_.right - placeholder_.left,
-                      placeholder_.bottom - placeholder_.top},
-            client.right, client.bottom, Dpi(), CoreGraphMaxHeight(TheCoreGraph().nodes()));
+        const GraphRect place = GraphPlace();
         LayoutCoreGraph(place.x, place.y, place.width, place.height);
     }
 }
@@ -191,18 +189,27 @@ void DashboardStatusWindow::SetPlanNameTip(std::u16string_view whole, bool activ
     SendMessageW(planTip_, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
 }
 
+GraphRect DashboardStatusWindow::GraphPlace() {
+    RECT room{};
+    GetClientRect(page_, &room);
+    if (graphInPlace_) {
+        // The placeholder's edges stand in for the page's.
+        const int margin = ScaleForDpi(dashboard::kGraphMargin, Dpi());
+        room.right = placeholder_.right + margin;
+        room.bottom = placeholder_.bottom + margin;
+    }
+    return DashboardGraphPlace(GraphRect{placeholder_.left, placeholder_.top, placeholder_.right - placeholder_.left,
+                                         placeholder_.bottom - placeholder_.top},
+                               room.right, room.bottom, Dpi(), CoreGraphMaxHeight(TheCoreGraph().nodes()));
+}
+
 void DashboardStatusWindow::CreateGraph() {
     CoreGraph& graph = TheCoreGraph();
     if (graph.nodes().empty()) graph.SetNodes(GraphNodesOf(MainTopology()));
     RegisterCoreGraph(LoadText(core_graph::kSingleNodeLabelText), LoadText(core_graph::kNodeLabelFormatText),
                       LoadText(core_graph::kParkedLabelText), LoadText(core_graph::kEfficientLabelText));
     placeholder_ = ControlRect(dashboard::kGraphPlace);
-    RECT client{};
-    GetClientRect(page_, &client);
-    const GraphRect place = DashboardGraphPlace(
-        GraphRect{placeholder_.left, placeholder_.top, placeholder_.right - placeholder_.left,
-                  placeholder_.bottom - placeholder_.top},
-        client.right, client.bottom, Dpi(), CoreGraphMaxHeight(graph.nodes()));
+    const GraphRect place = GraphPlace();
     if (!CreateCoreGraph(page_, place.x, place.y, place.width, place.height)) return;
     graphCreated_ = true;
     Show(dashboard::kGraphPlace, false);

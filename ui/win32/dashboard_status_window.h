@@ -8,6 +8,7 @@
 
 #include <map>
 
+#include "monitor/core_graph.h"
 #include "power/power_scheme_access.h"
 #include "ui/dashboard_status.h"
 
@@ -15,7 +16,10 @@ namespace quellora {
 
 class DashboardStatusWindow final : public DashboardStatusSurface {
 public:
-    DashboardStatusWindow(HWND page, DashboardHost& host);
+    // `graphInPlace`: the graph keeps within the placeholder's rectangle
+    // (the classic dialog, whose options lie below it) instead of reaching
+    // to the page's right and bottom edges.
+    DashboardStatusWindow(HWND page, DashboardHost& host, bool graphInPlace = false);
     // Stops the graph's monitoring and destroys the graph, the fonts and the tooltip.
     ~DashboardStatusWindow() override;
     DashboardStatusWindow(const DashboardStatusWindow&) = delete;
@@ -52,6 +56,8 @@ public:
 private:
     HFONT BoldFont(double scale);
     RECT ControlRect(int id);
+    // Where the graph goes: the room the page (or the placeholder) leaves it.
+    GraphRect GraphPlace();
     int Dpi();
 
     HWND page_;
@@ -60,6 +66,7 @@ private:
     std::map<int, HFONT> bold_;        // by scale in hundredths
     std::map<int, int> fromBottom_;    // the links' distance from the bottom edge
     RECT placeholder_{};
+    bool graphInPlace_ = false;
     HWND planTip_ = nullptr;
     bool graphCreated_ = false;
 };

@@ -29,9 +29,17 @@ void AddTooltip(HWND tip, HWND control, const std::u16string& text) {
     SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-// The editor's tooltips on one page.
-void AttachTooltips(MainWindow& owner, HWND page) {
-    HWND tip = owner.Tooltips(page);
+}  // namespace
+
+HWND CreateBalloonTooltips(HWND page) {
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr, nullptr,
+                               nullptr);
+    if (tip) ThemeTooltip(tip);
+    return tip;
+}
+
+void AttachEditorTooltips(HWND page, HWND tip) {
     if (!tip) return;
     SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, ScaleForDpi(kTooltipWidth, WindowDpi(page)));
     SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTooltipShownMs);
@@ -51,6 +59,8 @@ void AttachTooltips(MainWindow& owner, HWND page) {
         }
     }
 }
+
+namespace {
 
 void SetAccessibleName(HWND button, std::u16string_view name) {
     if (!button) return;
@@ -74,7 +84,7 @@ void SetAccessibleName(HWND button, std::u16string_view name) {
 
 void EditorPage::Initialise() {
     InstallGlow(hwnd());
-    AttachTooltips(owner_, hwnd());
+    AttachEditorTooltips(hwnd(), owner_.Tooltips(hwnd()));
 }
 
 void EditorPage::Command(int id, UINT code, HWND control) { owner_.editor().Command(id, code, control); }

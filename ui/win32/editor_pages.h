@@ -9,6 +9,11 @@
 
 namespace quellora::win32 {
 
+// A balloon tooltip window for controls of a page (themed, and re-themed with the program).
+HWND CreateBalloonTooltips(HWND page);
+// The plan editor's tooltips on the controls of a page (or the classic dialog).
+void AttachEditorTooltips(HWND page, HWND tip);
+
 // Pages 0 and 1: the dashboard (whose status area and graph are the
 // DashboardPage's) and the scheduling policies of a hybrid processor. The
 // editor's controls on both are the presenter's; the hybrid page's Apply is

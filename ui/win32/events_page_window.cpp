@@ -8,6 +8,7 @@
 
 #include "platform/language.h"
 #include "ui/events_page.h"
+#include "ui/win32/event_list.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/theme_windows.h"
 
@@ -22,18 +23,7 @@ public:
     void Initialise() override {
         list_ = GetDlgItem(hwnd(), events_page::kList);
         button_ = GetDlgItem(hwnd(), events_page::kRefresh);
-        ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT |
-                                                     LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER);
-        const int dpi = WindowDpi(hwnd());
-        for (int i = 0; i < events_page::kColumns; ++i) {
-            std::wstring text = Wide(LoadText(events_page::kColumnTexts[static_cast<size_t>(i)]));
-            LVCOLUMNW column{};
-            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-            column.cx = ScaleForDpi(events_page::kColumnWidths[static_cast<size_t>(i)], dpi);
-            column.pszText = text.data();
-            column.iSubItem = i;
-            ListView_InsertColumn(list_, i, &column);
-        }
+        SetUpEventColumns(list_);
         // The distances the layout keeps, as the template has them.
         RECT page{}, list{}, button{};
         GetClientRect(hwnd(), &page);
@@ -66,28 +56,7 @@ public:
     }
 
 private:
-    void Fill() {
-        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-        ListView_DeleteAllItems(list_);
-        const std::vector<EventRow> rows = ReadEventRows(owner_.power());
-        int index = 0;
-        for (const EventRow& row : rows) {
-            std::wstring first = Wide(row.columns[0]);
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = index;
-            item.pszText = first.data();
-            const int at = ListView_InsertItem(list_, &item);
-            if (at < 0) continue;
-            for (int column = 1; column < events_page::kColumns; ++column) {
-                std::wstring text = Wide(row.columns[static_cast<size_t>(column)]);
-                ListView_SetItemText(list_, at, column, text.data());
-            }
-            ++index;
-        }
-        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list_, nullptr, TRUE);
-    }
+    void Fill() { FillEventList(list_, ReadEventRows(owner_.power())); }
 
     HWND list_ = nullptr;
     HWND button_ = nullptr;
@@ -101,6 +70,43 @@ private:
 };
 
 }  // namespace
+
+void SetUpEventColumns(HWND list) {
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT |
+                                                LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER);
+    const int dpi = WindowDpi(list);
+    for (int i = 0; i < events_page::kColumns; ++i) {
+        std::wstring text = Wide(LoadText(events_page::kColumnTexts[static_cast<size_t>(i)]));
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.cx = ScaleForDpi(events_page::kColumnWidths[static_cast<size_t>(i)], dpi);
+        column.pszText = text.data();
+        column.iSubItem = i;
+        ListView_InsertColumn(list, i, &column);
+    }
+}
+
+void FillEventList(HWND list, const std::vector<EventRow>& rows) {
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list);
+    int index = 0;
+    for (const EventRow& row : rows) {
+        std::wstring first = Wide(row.columns[0]);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = index;
+        item.pszText = first.data();
+        const int at = ListView_InsertItem(list, &item);
+        if (at < 0) continue;
+        for (int column = 1; column < events_page::kColumns; ++column) {
+            std::wstring text = Wide(row.columns[static_cast<size_t>(column)]);
+            ListView_SetItemText(list, at, column, text.data());
+        }
+        ++index;
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
 
 std::unique_ptr<PageWindow> MakeEventsPage(MainWindow& owner, int index) {
     return std::make_unique<EventsPage>(owner, index);

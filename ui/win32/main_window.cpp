@@ -157,13 +157,7 @@ PageWindow* MainWindow::page(int index) const {
     return pages_[static_cast<size_t>(index)].get();
 }
 
-HWND MainWindow::Tooltips(HWND pageWindow) {
-    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_BALLOON | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, pageWindow, nullptr, nullptr,
-                               nullptr);
-    if (tip) ThemeTooltip(tip);
-    return tip;
-}
+HWND MainWindow::Tooltips(HWND pageWindow) { return CreateBalloonTooltips(pageWindow); }
 
 INT_PTR CALLBACK MainWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* window = DialogOwner<MainWindow>(dialog, message, lParam);
@@ -500,7 +494,9 @@ bool MainWindow::ForwardToTray(uint32_t command, intptr_t lParam) {
     return true;
 }
 
-void MainWindow::OpenAbout() { RunAboutDialog(hwnd_, module_, *this); }
+void MainWindow::OpenAbout() {
+    RunAboutDialog(hwnd_, module_, [this] { ManualUpdateCheck(); });
+}
 
 void MainWindow::ManualUpdateCheck() {
     // The installer was started: it replaces the program, which ends now.
@@ -508,23 +504,29 @@ void MainWindow::ManualUpdateCheck() {
     if (!ForwardToTray(main_window::kExit, 0)) SendClose();
 }
 
-// The automatic check runs on a thread of its own and signals the event when
-// it is done; the thread keeps the event alive for as long as it needs it.
-void MainWindow::StartUpdateCheck() {
+void MainWindow::StartUpdateCheck() { updateCheck_.Start(); }
+
+void MainWindow::StopUpdateCheck() { updateCheck_.Stop(); }
+
+bool MainWindow::UpdateCheckFinished() { return updateCheck_.Finished(); }
+
+// The check runs on a thread of its own and signals the event when it is
+// done; the thread keeps the event alive for as long as it needs it.
+void WindowUpdateCheck::Start() {
     auto ready = std::make_shared<ThreadEvent>(ThreadEvent::Reset::Auto);
     try {
         std::thread([ready] { AutomaticUpdateCheck(*ready); }).detach();
-        updateReady_ = std::move(ready);
+        ready_ = std::move(ready);
     } catch (const std::system_error&) {
         // No thread: no check until the window opens again.
     }
 }
 
-void MainWindow::StopUpdateCheck() { updateReady_.reset(); }
+void WindowUpdateCheck::Stop() { ready_.reset(); }
 
-bool MainWindow::UpdateCheckFinished() {
-    if (!updateReady_ || !updateReady_->TryWait()) return false;
-    updateReady_.reset();
+bool WindowUpdateCheck::Finished() {
+    if (!ready_ || !ready_->TryWait()) return false;
+    ready_.reset();
     return true;
 }
 
@@ -536,7 +538,7 @@ WindowHandle MainWindowHandle() { return win32::g_published.load(); }
 
 void PublishMainWindow(WindowHandle window) { win32::g_published = static_cast<HWND>(window); }
 
-int RunMainWindow(bool) {
+int RunMainWindow(bool classic) {
     // The pages' lists and links, whoever started the process.
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
@@ -546,7 +548,10 @@ int RunMainWindow(bool) {
     bool expected = false;
     if (!win32::g_running.compare_exchange_strong(expected, true)) return 0;
     int result = 0;
-    {
+    // The classic dialog takes the main window's place: never both at once.
+    if (classic) {
+        result = win32::RunClassicDialog();
+    } else {
         win32::MainWindow window;
         result = window.Run();
     }

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -20,6 +21,19 @@ namespace quellora::win32 {
 
 class MainWindow;
 class EditorPages;
+
+// The automatic update check a window starts when it opens (the main window
+// or the classic dialog): it runs on a thread of its own; Finished answers
+// true once, when it is done.
+class WindowUpdateCheck {
+public:
+    void Start();
+    void Stop();
+    bool Finished();
+
+private:
+    std::shared_ptr<ThreadEvent> ready_;
+};
 
 // One page of the main window.
 class PageWindow {
@@ -144,14 +158,17 @@ private:
     std::array<HWND, kPageCount> tooltips_{};
     MainWindowPresenter presenter_;
     bool ended_ = false;
-    std::shared_ptr<ThreadEvent> updateReady_;  // the automatic check's, until it is seen
+    WindowUpdateCheck updateCheck_;
     // The pages take the theme when they are made (hidden, so nothing is
     // painted twice); the theme is applied to them again only when it changed.
     bool pagesDark_ = false;
     bool rethemePages_ = false;
 };
 
-// The About dialog, modal, owned by `owner`; its update link asks `surface`.
-void RunAboutDialog(HWND owner, HMODULE module, MainWindowSurface& surface);
+// The classic dialog ("/classic"), modal without an owner; answers its result.
+int RunClassicDialog();
+
+// The About dialog, modal, owned by `owner`; its update link runs `checkForUpdates`.
+void RunAboutDialog(HWND owner, HMODULE module, const std::function<void()>& checkForUpdates);
 
 }  // namespace quellora::win32
