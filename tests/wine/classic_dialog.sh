@@ -137,6 +137,12 @@ machine
 rig_sim events clear
 rig_sim events history 5 61
 if open_classic; then
+    # 3136 shows whether Windows' Power Options list the parking floor, and changes it.
+    visible_before=$(checked "$classic" 3136)
+    rig_tool click "$classic" 3136
+    sleep 0.3
+    rig_check "3136 toggles ($visible_before)" [ "$(checked "$classic" 3136)" = $((1 - visible_before)) ]
+
     rig_tool post "$classic" 0x111 34966 >/dev/null
     if history=$(rig_wait "$HISTORY" 10000); then
         rig_picture "$history" history-light
@@ -174,9 +180,15 @@ if open_classic; then
     rig_exit_code 20
     rig_check "the menu's Close ends the program without a tray (exit $RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
 fi
+if open_classic; then
+    rig_check "at the next opening 3136 shows the setting as it now stands" \
+        [ "$(checked "$classic" 3136)" = $((1 - visible_before)) ]
+    close_classic
+fi
 
 # ---- Dark, through the theme stand-in.
 machine
+rig_sim events history 5 61
 rig_sim theme dark
 if open_classic; then
     sleep 1
