@@ -211,6 +211,24 @@ if open_classic; then
 fi
 rig_sim theme light
 
+# ---- German: the German template, with the German texts of the details button.
+machine
+rig_wine reg add 'HKCU\Software\Quellora' /v Language /t REG_DWORD /d 1031 /f >/dev/null
+rig_launch "$exe" /classic /nosystray
+if classic=$(rig_wait "$WINDOW" 30000) && wait_for 10 text_is "$classic" 3110 "&Details ausblenden"; then
+    rig_picture "$classic" nosystray-german-light
+    rig_check "German: the details button says 1321 in German" true
+    rig_tool click "$classic" 3110
+    rig_check "... and 1322 once they are hidden" wait_for 5 text_is "$classic" 3110 "&Details einblenden"
+    close_classic
+else
+    rig_fail "the classic dialog opens in German"
+    [ -n "$classic" ] && close_classic
+fi
+# English again for the rest (the program stored its language for both hives).
+rig_wine reg delete 'HKCU\Software\Quellora' /f >/dev/null 2>&1
+rig_wine reg add 'HKLM\Software\Quellora' /v Language /t REG_DWORD /d 1033 /f >/dev/null
+
 # ---- "/classic" from the tray: the tray opens the classic dialog, never the main window.
 machine
 rig_launch "$exe" /classic
