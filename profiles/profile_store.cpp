@@ -202,8 +202,10 @@ bool RenameProfile(std::u16string_view oldName, std::u16string_view newName, boo
     ProfileInfo info;
     if (!LoadProfile(oldName, settings, info)) return false;
     info.name = std::u16string(newName);
+    // With consent the other profile's file is written over in one step; without it a
+    // profile of that name made meanwhile by another program is never overwritten.
     bool existed = false;
-    if (!SaveNewProfile(info, settings, existed)) return false;
+    if (!(replace ? SaveProfile(info, settings) : SaveNewProfile(info, settings, existed))) return false;
     return DeleteProfile(oldName);
 }
 

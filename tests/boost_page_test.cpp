@@ -83,7 +83,7 @@ TEST_F(BoostPageTest, LoadShowsTheStoredSettingsAndOffDisablesEverything) {
     EXPECT_EQ(host.controls[kBatteryMode].items,
               (std::vector<std::u16string>{LoadText(9494), LoadText(9495), LoadText(9496)}));
     EXPECT_EQ(Shown(kActivePlan), BoostPlanName(power, GetActivePlan(power)));
-    EXPECT_EQ(Shown(kIdlePlan), u"Power saver");
+    EXPECT_EQ(Shown(kIdlePlan), u"Balanced: Best Power Efficiency");  // the laptop's default idle plan
     EXPECT_EQ(host.controls[kIdleSeconds].text, u"300");
     EXPECT_EQ(host.controls[kBatteryMode].selection, 0);
     EXPECT_TRUE(host.controls[kPauseOnSaver].checked);
