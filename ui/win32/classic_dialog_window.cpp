@@ -230,11 +230,7 @@ private:
     }
 
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-        LRESULT menuResult = 0;
-        if (PaintDarkMenuBar(hwnd_, message, wParam, lParam, menuResult)) {
-            SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, menuResult);
-            return TRUE;
-        }
+        if (INT_PTR answer; AnswerMenuDialogTheme(hwnd_, message, wParam, lParam, answer)) return answer;
         switch (message) {
             case WM_COMMAND: {
                 const int id = LOWORD(wParam);
@@ -289,13 +285,6 @@ private:
                 if (status_) status_->OnThemeChanged();
                 DrawMenuBar(hwnd_);
                 return FALSE;
-            case WM_CTLCOLORDLG:
-            case WM_CTLCOLORSTATIC:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORLISTBOX:
-                return reinterpret_cast<INT_PTR>(
-                    DarkControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
             case WM_DESTROY:
                 for (uint32_t timer : {main_window::kStatusTimer, main_window::kPlanNameTimer, main_window::kMakerLinkTimer}) {
                     KillTimer(hwnd_, timer);

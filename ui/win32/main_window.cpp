@@ -92,16 +92,8 @@ INT_PTR CALLBACK PageWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return FALSE;
     }
     if (!page) return FALSE;
+    if (INT_PTR colour; AnswerControlColour(message, wParam, lParam, colour)) return colour;
     switch (message) {
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-            if (HBRUSH brush = DarkControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
-                return reinterpret_cast<INT_PTR>(brush);
-            }
-            return FALSE;
         case WM_COMMAND:
             page->Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return TRUE;
@@ -195,11 +187,7 @@ void MainWindow::Initialise() {
 }
 
 INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT menuResult = 0;
-    if (PaintDarkMenuBar(hwnd_, message, wParam, lParam, menuResult)) {
-        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, menuResult);
-        return TRUE;
-    }
+    if (INT_PTR answer; AnswerMenuDialogTheme(hwnd_, message, wParam, lParam, answer)) return answer;
     switch (message) {
         case WM_COMMAND: {
             const auto command = static_cast<uint32_t>(LOWORD(wParam));
@@ -268,13 +256,6 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             presenter_.OnSize(wParam == SIZE_MINIMIZED);
             return FALSE;
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-            return reinterpret_cast<INT_PTR>(
-                DarkControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
         default:
             return FALSE;
     }

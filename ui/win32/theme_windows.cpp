@@ -711,6 +711,21 @@ HBRUSH DarkControlColour(UINT message, HDC dc, HWND control) {
     return DcBrush(dc, background);
 }
 
+bool AnswerControlColour(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer) {
+    switch (message) {
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            answer = reinterpret_cast<INT_PTR>(
+                DarkControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+            return true;
+        default:
+            return false;
+    }
+}
+
 void SubclassDialogColours(HWND dialog, std::initializer_list<int> controls) {
     auto* data = new DialogData{std::vector<int>(controls)};
     if (!SetWindowSubclass(dialog, DialogProc, kDialogSubclass, reinterpret_cast<DWORD_PTR>(data))) delete data;
@@ -749,6 +764,16 @@ bool PaintDarkMenuBar(HWND window, UINT message, WPARAM, LPARAM lParam, LRESULT&
     }
     result = TRUE;
     return true;
+}
+
+bool AnswerMenuDialogTheme(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer) {
+    LRESULT menuResult = 0;
+    if (PaintDarkMenuBar(dialog, message, wParam, lParam, menuResult)) {
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, menuResult);
+        answer = TRUE;
+        return true;
+    }
+    return AnswerControlColour(message, wParam, lParam, answer);
 }
 
 void InstallGlow(HWND page) {

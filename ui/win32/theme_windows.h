@@ -31,6 +31,10 @@ void RethemeTooltips();
 // WM_CTLCOLOR* of a dialog in the dark theme: white text on the dialog
 // colour; null in the light theme (the dialog's default then answers).
 HBRUSH DarkControlColour(UINT message, HDC dc, HWND control);
+// A dialog procedure's answer to the control colours of its dialog, its
+// buttons, texts, edit fields and lists: true for those messages, with the
+// brush to return (null, so FALSE, in the light theme).
+bool AnswerControlColour(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer);
 // A dialog subclass that answers the control colours in the dark theme and
 // re-themes the listed controls on WM_THEMECHANGED.
 void SubclassDialogColours(HWND dialog, std::initializer_list<int> controls);
@@ -38,6 +42,9 @@ void SubclassDialogColours(HWND dialog, std::initializer_list<int> controls);
 // The dark menu bar of a window with a menu (main window, classic dialog):
 // answers true when it handled the message.
 bool PaintDarkMenuBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+// Both of the above for a dialog with a menu bar (main window, classic
+// dialog): true when its dialog procedure is to return `answer`.
+bool AnswerMenuDialogTheme(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer);
 
 // The glow behind Apply: the frame (control 9451) of a page gets it, and it
 // is switched on and off with the pending edits.
