@@ -50,13 +50,13 @@ text_is() { [ "$(text_of "$1" "$2")" = "$3" ]; }
 # open_classic [arguments]: starts the program with "/classic /nosystray"; the dialog in $classic.
 open_classic() {
     rig_launch "$exe" /classic /nosystray
-    classic=$(rig_wait "$WINDOW" 30000) || { classic=; rig_fail "the classic dialog opens"; return 1; }
+    rig_open classic "$WINDOW" "the classic dialog opens" || return 1
     # The opening ends with the details shown.
     wait_for 10 text_is "$classic" 3110 "Hide &details"
 }
 close_classic() {
     rig_tool close "$classic"
-    rig_exit_code 20
+    rig_ended 20
 }
 # The machine each part starts from: a hybrid laptop on mains, Balanced active,
 # Balanced's parking floor and performance check the same on both sides.
@@ -122,7 +122,7 @@ if open_classic; then
     rig_tool click "$classic" 2
     if box=$(rig_wait "$BOX" 10000); then
         rig_tool click "$box" 7
-        rig_exit_code 20
+        rig_ended 20
         rig_check "No closes the dialog and ends the program (exit $RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
         rig_check "... without writing" [ "$(sim_value balanced CPMINCORES dc)" = 100 ] && \
             [ "$(sim_value balanced PERFCHECK dc)" = 15 ]
@@ -177,7 +177,7 @@ if open_classic; then
     fi
     rig_sim active balanced >/dev/null
     rig_tool post "$classic" 0x111 40072 >/dev/null  # Close window
-    rig_exit_code 20
+    rig_ended 20
     rig_check "the menu's Close ends the program without a tray (exit $RIG_EXIT)" [ "$RIG_EXIT" = 0 ]
 fi
 if open_classic; then

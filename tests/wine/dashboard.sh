@@ -24,13 +24,13 @@ dash=
 # start); the window in $main, the dashboard page in $dash.
 open_main() {
     rig_launch "$exe" "$@"
-    main=$(rig_wait "$MAIN" 30000) || { main=; rig_fail "the main window opens"; return 1; }
+    rig_open main "$MAIN" "the main window opens" || return 1
     dash=$(rig_tool children "$main" | awk -F '\t' '$3 == "#32770" { print $1; exit }')
     sleep 1.5
 }
 close_program() {
     rig_wine "$exe" /terminate >/dev/null
-    rig_exit_code 20
+    rig_ended 20
 }
 text_of() { rig_control_field "$dash" "$1" 10; }
 visible() { rig_control_field "$dash" "$1" 3; }

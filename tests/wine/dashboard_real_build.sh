@@ -51,11 +51,11 @@ tick() {
 }
 start() {
     rig_launch "$exe" "$@"
-    main=$(rig_wait "$MAIN" 30000) || { main=; rig_fail "the main window opens ($*)"; return 1; }
+    rig_open main "$MAIN" "the main window opens ($*)" || return 1
 }
 stop() {
     rig_wine "$exe" /terminate >/dev/null
-    rig_exit_code 20
+    rig_ended 20
 }
 remembered() {
     rig_wine reg query 'HKCU\Software\Quellora\quellora.exe\XMessageBox' 2>/dev/null | tr -d '\r' | awk '$2 == "REG_DWORD" { print $3 }'
@@ -101,7 +101,7 @@ if start; then
     if box=$(question_box); then
         rig_check "the box shows 'don't ask again' ticked" tick "$box"
         rig_tool click "$box" 6 >/dev/null
-        rig_exit_code 30
+        rig_ended 30
         rig_check "Yes restarts the program (its first process ends: $RIG_EXIT after $RIG_ELAPSED ms)" \
             [ "$RIG_EXIT" != timeout ]
         rig_check "a ticked Yes is not kept ($(remembered))" [ -z "$(remembered)" ]

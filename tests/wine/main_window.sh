@@ -24,7 +24,7 @@ pages=()
 # pages (in the order of the page table) in $pages, the dashboard in $dash.
 open_main() {
     rig_launch "$exe" /nosystray
-    main=$(rig_wait "$MAIN" 30000) || { main=; rig_fail "the main window opens"; return 1; }
+    rig_open main "$MAIN" "the main window opens" || return 1
     mapfile -t pages < <(rig_tool children "$main" | awk -F '\t' '$3 == "#32770" { print $1 }')
     dash=${pages[0]:-}
     sleep 0.5
@@ -32,7 +32,7 @@ open_main() {
 # close_main: the title bar's close button; the process ends.
 close_main() {
     rig_tool close "$main"
-    rig_exit_code 20
+    rig_ended 20
 }
 rows() { rig_tool rows "$main" 9400; }
 selected_row() { rows | awk -F '\t' '$2 == 1 { print $1 }'; }
@@ -208,7 +208,7 @@ if open_main; then
         rig_check "Escape asks about the pending edits (211)" \
             [ "$(text_of "$box" 20482)" = "Your changes have not been applied yet. Apply them now?" ]
         rig_tool click "$box" 6
-        rig_exit_code 20
+        rig_ended 20
         rig_check "Yes applies and closes (exit $RIG_EXIT)" [ "$RIG_EXIT" = 0 ] && [ "$(sim_value balanced CPMINCORES ac)" = 33 ]
     else
         rig_fail "Escape asks about the pending edits"
@@ -296,7 +296,7 @@ if open_main; then
         rig_picture "$box" question-dark
         rig_check "the question box is dark" [ "$(rig_pixel "$box" 3 3)" = 202020 ]
         rig_tool click "$box" 7
-        rig_exit_code 20
+        rig_ended 20
         rig_check "No closes without writing" [ "$(sim_value balanced CPMINCORES ac)" = 33 ]
     else
         rig_fail "Escape asks in the dark too"

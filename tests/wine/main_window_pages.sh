@@ -26,13 +26,13 @@ pages=()
 
 open_main() {
     rig_launch "$exe" "$@"
-    main=$(rig_wait "$MAIN" 30000) || { main=; rig_fail "the main window opens"; return 1; }
+    rig_open main "$MAIN" "the main window opens" || return 1
     mapfile -t pages < <(rig_tool children "$main" | awk -F '\t' '$3 == "#32770" { print $1 }')
     sleep 0.5
 }
 close_main() {
     rig_tool close "$main"
-    rig_exit_code 20
+    rig_ended 20
 }
 rows_of() { rig_tool rows "$1" "$2"; }
 select_page() {

@@ -163,6 +163,43 @@ rig_exit_code() {
     RIG_ELAPSED=$((($(date +%s%N) - start) / 1000000))
 }
 
+# rig_stop_launch: ends the launched program should it still run, so that a
+# window of it cannot answer for a later launch.
+rig_stop_launch() {
+    kill -0 "$RIG_PID" 2>/dev/null || return 0
+    rig_log "rig: stopping launch $RIG_LAUNCHES (pid $RIG_PID), still running"
+    kill "$RIG_PID" 2>/dev/null
+    wait "$RIG_PID" 2>/dev/null || true
+}
+
+# rig_open <variable> <window> <what>: waits up to a minute for the launched
+# program's window and puts its handle into the variable. When none comes,
+# the check <what> fails with what there is to see (the time waited, the
+# program's error output, the shown windows, a picture of the desktop), and
+# the program is stopped.
+rig_open() {
+    local -n rig_opened=$1
+    local start
+    start=$(date +%s%N)
+    if rig_opened=$(rig_wait "$2" 60000); then
+        return 0
+    fi
+    rig_opened=
+    rig_fail "$3" "no window after $((($(date +%s%N) - start) / 1000000)) ms; launch $RIG_LAUNCHES wrote:
+$(tail -n 5 "$RIG_OUT.err" 2>/dev/null)
+shown windows: $(rig_tool windows '*|*' | awk -F '\t' '$3 == 1' | tr '\n' ';')"
+    rig_picture desktop "not-opened-$RIG_LAUNCHES"
+    rig_stop_launch
+    return 1
+}
+
+# rig_ended <seconds>: rig_exit_code for a program that is to end; one that
+# still runs after the time is stopped (RIG_EXIT stays "timeout").
+rig_ended() {
+    rig_exit_code "$1"
+    [ "$RIG_EXIT" != timeout ] || rig_stop_launch
+}
+
 # rig_wait <window> [milliseconds]: prints the handle of the first visible
 # top-level window that matches; fails after the time (10 s by default).
 rig_wait() { rig_tool wait "$1" "${2:-10000}"; }
