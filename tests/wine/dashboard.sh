@@ -61,13 +61,7 @@ groups() { rig_controls "$dash" | awk -F '\t' '$2 == "Button" && $1 >= 900 && $1
 groups_are() { [ "$(groups)" = "$1" ]; }
 # type_into <page> <id> <text>: clicks into the field and types over what it holds.
 type_into() {
-    local geometry i
-    geometry=$(rig_controls "$1" | awk -F '\t' -v id="$2" '$1 == id { print $6 + int($8 / 2), $7 + int($9 / 2); exit }')
-    # shellcheck disable=SC2086
-    rig_tool mouse "$1" $geometry
-    rig_tool keys "$1" end backspace backspace backspace backspace
-    for ((i = 0; i < ${#3}; ++i)); do rig_tool keys "$1" "${3:i:1}"; done
-    wait_for 5000 text_is "$2" "$3" || true
+    rig_type "$1" "$2" "$3" && wait_for 5000 text_is "$2" "$3" || true
 }
 # click_link <id>: a real click on the link's first characters, where the
 # link is now (read the place only once the status area has settled).

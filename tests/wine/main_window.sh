@@ -55,18 +55,7 @@ status_value() {
 }
 # type_into <page> <id> <text>: clicks into the field and types over what it holds.
 type_into() {
-    local geometry
-    geometry=$(rig_controls "$1" | awk -F '\t' -v id="$2" '$1 == id { print $6 + int($8 / 2), $7 + int($9 / 2); exit }')
-    local attempt
-    for attempt in 1 2 3; do
-        # shellcheck disable=SC2086
-        rig_tool mouse "$1" $geometry
-        [ "$(rig_tool focus "$1")" = "$2" ] && break
-        sleep 0.5
-    done
-    rig_tool keys "$1" end backspace backspace backspace backspace
-    local i
-    for ((i = 0; i < ${#3}; ++i)); do rig_tool keys "$1" "${3:i:1}"; done
+    rig_type "$@"
     sleep 0.3
 }
 not() { ! "$@"; }

@@ -200,6 +200,25 @@ rig_ended() {
     [ "$RIG_EXIT" != timeout ] || rig_stop_launch
 }
 
+# rig_type <window> <control id> <text>: clicks into the field until it has
+# the keyboard focus, erases up to four characters at its end and types the
+# text a key at a time. A field that never takes the focus gets no keys (End
+# would otherwise go to whatever has the focus: in the main window the
+# navigation list, which then opens its last page); it fails.
+rig_type() {
+    local geometry attempt i
+    geometry=$(rig_controls "$1" | awk -F '\t' -v id="$2" '$1 == id { print $6 + int($8 / 2), $7 + int($9 / 2); exit }')
+    for attempt in 1 2 3 4 5; do
+        # shellcheck disable=SC2086
+        rig_tool mouse "$1" $geometry
+        [ "$(rig_tool focus "$1")" = "$2" ] && break
+        [ "$attempt" = 5 ] && { rig_log "rig: control $2 never took the focus"; return 1; }
+        sleep 0.5
+    done
+    rig_tool keys "$1" end backspace backspace backspace backspace
+    for ((i = 0; i < ${#3}; ++i)); do rig_tool keys "$1" "${3:i:1}"; done
+}
+
 # rig_wait <window> [milliseconds]: prints the handle of the first visible
 # top-level window that matches; fails after the time (10 s by default).
 rig_wait() { rig_tool wait "$1" "${2:-10000}"; }
